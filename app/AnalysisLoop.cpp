@@ -1,0 +1,3 @@
+#include "app/AnalysisLoop.h"
+
+int AnalyseVstPlugins(std::vector<std::wstring>&, std::vector<InventoryRecord>&, HWND, DWORD) { return 1; }

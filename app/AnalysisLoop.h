@@ -1,0 +1,13 @@
+// The per-module analysis loop of a scan.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "inventory/InventoryRecord.h"
+
+// Decides, probes, records and touches every candidate; returns 1.
+int AnalyseVstPlugins(std::vector<std::wstring>& candidates, std::vector<InventoryRecord>& inventory, HWND progress,
+                      DWORD internalCount);

@@ -1,0 +1,77 @@
+#include "app/Completion.h"
+
+#include <gdiplus.h>
+#include <shlwapi.h>
+
+#include "app/ScanContext.h"
+#include "app/Win32Owners.h"
+#include "diag/ScanLog.h"
+#include "inventory/RegistryValues.h"
+#include "notify/HostNotify.h"
+#include "ui/resource.h"
+
+void SetGuiVisible(DWORD visible) {
+    RegKey key;
+    if (key.Create(g_ctx.registryRoot, g_ctx.configKeyPath, KEY_ALL_ACCESS) != ERROR_SUCCESS) return;
+    WriteDword(key.Get(), L"SievoGUIVisible", visible);
+}
+
+namespace {
+
+void StoreCounter(HKEY key, const wchar_t* name, DWORD count) {
+    if (g_ctx.singlePluginMode) {
+        DWORD stored = 0;  // a missing counter counts as 0
+        ReadDword(key, name, &stored);
+        count += stored;
+    }
+    WriteDword(key, name, count);
+}
+
+}  // namespace
+
+void WriteScanMetrics() {
+    if (!g_ctx.pluginsScanned && !g_ctx.pluginsDeleted && !g_ctx.pluginsFound && !g_ctx.inventoryChanged) return;
+    RegKey key;
+    key.Open(g_ctx.registryRoot, ConfigSubkey(L"Inventory").c_str(), KEY_ALL_ACCESS);
+    if (key && !g_ctx.scanInSandbox) {
+        StoreCounter(key.Get(), L"PluginsFound", g_ctx.pluginsFound);
+        StoreCounter(key.Get(), L"PluginsScanned", g_ctx.pluginsScanned);
+        StoreCounter(key.Get(), L"PluginsDeleted", g_ctx.pluginsDeleted);
+    }
+    if (key && (g_ctx.pluginsScanned || g_ctx.pluginsDeleted || g_ctx.inventoryChanged)) {
+        SYSTEMTIME now;
+        GetLocalTime(&now);
+        FILETIME stamp;
+        if (SystemTimeToFileTime(&now, &stamp))
+            RegSetValueExW(key.Get(), L"lastUpdateTime", 0, REG_QWORD, reinterpret_cast<const BYTE*>(&stamp),
+                           sizeof stamp);
+    }
+}
+
+int Complete(ULONG_PTR gdiplusToken) {
+    if (!g_ctx.singlePluginMode) g_ctx.notifyFlag = 1;
+    if (g_ctx.hostWindow && !g_ctx.background) SetForegroundWindow(g_ctx.hostWindow);
+    SetGuiVisible(0);
+    WriteScanMetrics();
+
+    if (!g_ctx.singlePluginMode && g_ctx.background && g_ctx.hostWindow) {
+        if (g_ctx.pluginsScanned || g_ctx.pluginsDeleted || g_ctx.inventoryChanged) {
+            NotifyHostText(kNotifyProgress, L"Rebuilding plugin menus...");
+            PostInventoryChange();
+        }
+        NotifyHostById(kNotifyProgress, IDS_SCAN_COMPLETE, g_ctx.pluginsFound, g_ctx.pluginsScanned,
+                       g_ctx.pluginsDeleted, g_ctx.pluginErrors);
+        if (g_ctx.logEnabled && g_ctx.logger) {
+            wchar_t shortPath[kPathChars];
+            if (!PathUnExpandEnvStringsW(g_ctx.logPath, shortPath, kPathChars))
+                lstrcpynW(shortPath, g_ctx.logPath, kPathChars);
+            g_ctx.notifyFlag = 0;
+            g_ctx.toastGuid = GUID{};
+            NotifyHostText(kNotifyProgress, L"Sievo Log created. %s", shortPath);
+            g_ctx.notifyFlag = 1;
+        }
+    }
+    CloseLog();
+    if (gdiplusToken) Gdiplus::GdiplusShutdown(gdiplusToken);
+    return 0;
+}

@@ -1,0 +1,8 @@
+// One invocation from entry to exit: the fixed order of stages and the mode
+// table (configuration, full scan, single plug-in, early exits).
+#pragma once
+
+#include <windows.h>
+
+// Runs the whole sequence; always returns 0, the process exit code.
+int RunSievo(HINSTANCE instance, HINSTANCE previous, const char* commandLine, int showCommand);

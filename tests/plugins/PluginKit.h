@@ -1,0 +1,89 @@
+// A small kit for the test plug-ins: each plug-in describes itself in a
+// PluginSpec and may hook the dispatcher for the behaviour it exists to show.
+#pragma once
+
+#include <windows.h>
+
+#include <cstring>
+
+#include "vst2/Vst2Abi.h"
+
+#define PLUGIN_EXPORT extern "C" __declspec(dllexport)
+
+struct PluginSpec {
+    const char* name = "";
+    const char* vendor = "";
+    const char* product = "";
+    int32_t uniqueId = 0;
+    intptr_t category = 1;  // kPlugCategEffect
+    int32_t flags = 0;
+    int32_t numInputs = 2;
+    int32_t numOutputs = 2;
+    int32_t numParams = 0;
+    int32_t numPrograms = 1;
+    int32_t version = 1000;
+    const char* const* canDo = nullptr;  // capabilities answered with 1; null-terminated
+    // Called first for every opcode; returns true when it answered itself.
+    bool (*hook)(AEffect* effect, int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt,
+                 intptr_t* result) = nullptr;
+};
+
+namespace plugin_kit {
+
+inline const PluginSpec*& CurrentSpec() {
+    static const PluginSpec* spec = nullptr;
+    return spec;
+}
+
+inline void CopyText(void* ptr, const char* text) {
+    if (ptr && text) strcpy(static_cast<char*>(ptr), text);
+}
+
+inline intptr_t Dispatch(AEffect* effect, int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt) {
+    const PluginSpec* spec = static_cast<const PluginSpec*>(effect->object);
+    intptr_t result = 0;
+    if (spec->hook && spec->hook(effect, opcode, index, value, ptr, opt, &result)) return result;
+    switch (opcode) {
+        case effClose:
+            delete effect;
+            return 1;
+        case effGetPlugCategory:
+            return spec->category;
+        case effGetEffectName:
+            CopyText(ptr, spec->name);
+            return 1;
+        case effGetVendorString:
+            CopyText(ptr, spec->vendor);
+            return 1;
+        case effGetProductString:
+            CopyText(ptr, spec->product);
+            return 1;
+        case effGetVstVersion:
+            return 2400;
+        case effCanDo:
+            if (spec->canDo && ptr)
+                for (const char* const* c = spec->canDo; *c; ++c)
+                    if (!strcmp(*c, static_cast<const char*>(ptr))) return 1;
+            return 0;
+        default:
+            return 0;
+    }
+}
+
+}  // namespace plugin_kit
+
+// Builds an effect instance from the spec; freed by effClose.
+inline AEffect* CreateEffect(const PluginSpec& spec) {
+    AEffect* effect = new AEffect();
+    effect->magic = kEffectMagic;
+    effect->dispatcher = plugin_kit::Dispatch;
+    effect->numPrograms = spec.numPrograms;
+    effect->numParams = spec.numParams;
+    effect->numInputs = spec.numInputs;
+    effect->numOutputs = spec.numOutputs;
+    effect->flags = spec.flags;
+    effect->uniqueID = spec.uniqueId;
+    effect->version = spec.version;
+    effect->object = const_cast<PluginSpec*>(&spec);
+    return effect;
+}

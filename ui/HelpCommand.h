@@ -1,0 +1,4 @@
+// F1 in every dialog: the help file "twvst.chm" beside the program.
+#pragma once
+
+void ShowHelp();

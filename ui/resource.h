@@ -1,0 +1,21 @@
+// Identifiers shared by the resource scripts and the code.
+#pragma once
+
+#define IDS_NO_PATHS 16000
+#define IDS_NO_PATHS_CAPTION 16001
+#define IDS_BUILDING_LIST 16002
+#define IDS_ANALYZING 16003
+#define IDS_CHOOSE_FOLDER 16007
+#define IDS_COL_PLUGIN 16008
+#define IDS_COL_ENABLED 16009
+#define IDS_COL_SYNTH 16010
+#define IDS_COL_NEW 16011
+#define IDS_YES_MARK 16012
+#define IDS_SCAN_RUNNING 16013
+#define IDS_YES 16020
+#define IDS_NO 16021
+#define IDS_NOTIFY_TITLE 16022
+#define IDS_SCAN_STARTED 16023
+#define IDS_SEARCHING 16024
+#define IDS_SCANNING 16025
+#define IDS_SCAN_COMPLETE 16027
