@@ -24,12 +24,34 @@ DWORD LastGuardedExceptionCode();
 // Puts back what an exception took (the stack guard page after an overflow).
 void RecoverAfterGuardedException();
 
-// Calls f(); returns true when it returned normally. After an exception the
-// stack guard page is restored if the exception was a stack overflow.
+// The code recorded for a C++ exception of our own runtime ("GCC").
+constexpr DWORD kCppExceptionCode = 0x20474343;
+
+// Reserves stack for the handler itself, so that an overflow can be caught.
+void PrepareGuardStack();
+void NoteCppException();
+
+// Calls f(); returns true when it returned normally. C++ exceptions of our
+// own runtime are caught here (so their destructors run); everything else
+// reaches the frame handler. After a stack overflow the guard page is put
+// back so the next overflow is caught too.
 template <class F>
 bool RunGuarded(F&& f) {
-    auto thunk = [](void* p) { (*static_cast<std::remove_reference_t<F>*>(p))(); };
-    bool ok = SievoGuardedCall(thunk, &f) == 0;
-    if (!ok) RecoverAfterGuardedException();
-    return ok;
+    PrepareGuardStack();
+    struct Call {
+        std::remove_reference_t<F>* fn;
+        bool threw;
+    } call{&f, false};
+    auto thunk = [](void* p) {
+        Call* c = static_cast<Call*>(p);
+        try {
+            (*c->fn)();
+        } catch (...) {
+            c->threw = true;
+            NoteCppException();
+        }
+    };
+    bool faulted = SievoGuardedCall(thunk, &call) != 0;
+    if (faulted) RecoverAfterGuardedException();
+    return !faulted && !call.threw;
 }

@@ -75,8 +75,14 @@ public:
         char buffer[4 * 1024];
         int bytes = WideCharToMultiByte(CP_UTF8, 0, line, -1, buffer, sizeof buffer, nullptr, nullptr);
         if (bytes <= 1) return S_FALSE;
+        DWORD length = static_cast<DWORD>(bytes - 1);
+        // One line per call: a line cut before its line end still ends here.
+        if (buffer[length - 1] != '\n' && length + 2 <= sizeof buffer) {
+            buffer[length++] = '\r';
+            buffer[length++] = '\n';
+        }
         DWORD written = 0;
-        WriteFile(file_, buffer, static_cast<DWORD>(bytes - 1), &written, nullptr);
+        WriteFile(file_, buffer, length, &written, nullptr);
         return S_OK;
     }
 

@@ -1,0 +1,304 @@
+#include "TestSupport.h"
+
+#include <shlobj.h>
+#include <shlwapi.h>
+
+#include <atomic>
+
+namespace sievo_test {
+
+namespace {
+
+std::wstring Unique() {
+    static std::atomic<unsigned> counter{0};
+    wchar_t text[64];
+    swprintf(text, 64, L"%lu-%lu-%u", GetCurrentProcessId(), GetTickCount(), counter++);
+    return text;
+}
+
+void RemoveTree(const std::wstring& path) {
+    WIN32_FIND_DATAW found;
+    HANDLE find = FindFirstFileW((path + L"\\*").c_str(), &found);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            if (!wcscmp(found.cFileName, L".") || !wcscmp(found.cFileName, L"..")) continue;
+            std::wstring child = path + L"\\" + found.cFileName;
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveTree(child);
+            else
+                DeleteFileW(child.c_str());
+        } while (FindNextFileW(find, &found));
+        FindClose(find);
+    }
+    RemoveDirectoryW(path.c_str());
+}
+
+}  // namespace
+
+std::string Narrow(const std::wstring& s) {
+    int n = WideCharToMultiByte(CP_UTF8, 0, s.c_str(), static_cast<int>(s.size()), nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, s.c_str(), static_cast<int>(s.size()), out.data(), n, nullptr, nullptr);
+    return out;
+}
+
+std::wstring Widen(const std::string& s) {
+    int n = MultiByteToWideChar(CP_UTF8, 0, s.c_str(), static_cast<int>(s.size()), nullptr, 0);
+    std::wstring out(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, s.c_str(), static_cast<int>(s.size()), out.data(), n);
+    return out;
+}
+
+std::wstring BinDir() {
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    PathRemoveFileSpecW(path);
+    return path;
+}
+
+std::wstring PluginDir() {
+    std::wstring bin = BinDir();
+    return bin.substr(0, bin.find_last_of(L'\\')) + L"\\plugins";
+}
+
+std::wstring PluginPath(const wchar_t* name) { return PluginDir() + L"\\" + name + L".dll"; }
+
+// ---- registry ----
+
+TestKey::TestKey() : path_(L"Software\\SievoTest\\" + Unique()) {
+    HKEY key = nullptr;
+    RegCreateKeyExW(HKEY_CURRENT_USER, path_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+    if (key) RegCloseKey(key);
+}
+
+TestKey::~TestKey() { RegDeleteTreeW(HKEY_CURRENT_USER, path_.c_str()); RegDeleteKeyW(HKEY_CURRENT_USER, path_.c_str()); }
+
+std::wstring TestKey::Args() const { return L"/VSTRegPerUser/VSTRegKey:\"" + path_ + L"\""; }
+
+static void SetString(const std::wstring& keyPath, const std::wstring& name, const std::wstring& data) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, keyPath.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                        nullptr) != ERROR_SUCCESS)
+        return;
+    RegSetValueExW(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
+                   static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(key);
+}
+
+void TestKey::AddScanPath(const std::wstring& folder) const { SetString(Sub(L"Paths"), folder, folder); }
+
+void TestKey::AddInternalPath(const std::wstring& folder) const { SetString(Sub(L"VSTInternalPath"), folder, folder); }
+
+void TestKey::SetDword(const wchar_t* name, DWORD value, const wchar_t* sub) const {
+    std::wstring keyPath = sub ? Sub(sub) : path_;
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, keyPath.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                        nullptr) != ERROR_SUCCESS)
+        return;
+    RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+    RegCloseKey(key);
+}
+
+bool TestKey::GetDword(const wchar_t* name, DWORD* value, const wchar_t* sub) const {
+    std::wstring keyPath = sub ? Sub(sub) : path_;
+    DWORD cb = sizeof(DWORD);
+    return RegGetValueW(HKEY_CURRENT_USER, keyPath.c_str(), name, RRF_RT_REG_DWORD, nullptr, value, &cb) ==
+           ERROR_SUCCESS;
+}
+
+bool TestKey::GetString(const wchar_t* name, std::wstring* value, const wchar_t* sub) const {
+    std::wstring keyPath = sub ? Sub(sub) : path_;
+    wchar_t buffer[4096];
+    DWORD cb = sizeof buffer;
+    if (RegGetValueW(HKEY_CURRENT_USER, keyPath.c_str(), name, RRF_RT_REG_SZ, nullptr, buffer, &cb) != ERROR_SUCCESS)
+        return false;
+    *value = buffer;
+    return true;
+}
+
+bool TestKey::Exists(const wchar_t* sub) const {
+    HKEY key = nullptr;
+    std::wstring keyPath = sub ? Sub(sub) : path_;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, keyPath.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    RegCloseKey(key);
+    return true;
+}
+
+std::vector<std::wstring> TestKey::InventoryKeys() const {
+    std::vector<std::wstring> names;
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, Sub(L"Inventory").c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return names;
+    for (DWORD i = 0;; ++i) {
+        wchar_t name[520];
+        DWORD chars = 520;
+        if (RegEnumKeyExW(key, i, name, &chars, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        names.push_back(name);
+    }
+    RegCloseKey(key);
+    return names;
+}
+
+std::wstring TestKey::RecordKey(const std::wstring& modulePath) {
+    std::wstring name = modulePath;
+    for (wchar_t& c : name)
+        if (c == L'\\') c = L'/';
+    return name;
+}
+
+// ---- files ----
+
+TempDir::TempDir() {
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    path_ = std::wstring(temp) + L"sievo-" + Unique();
+    SHCreateDirectoryExW(nullptr, path_.c_str(), nullptr);
+}
+
+TempDir::~TempDir() { RemoveTree(path_); }
+
+std::wstring TempDir::Make(const std::wstring& relative) const {
+    std::wstring full = path_ + L"\\" + relative;
+    SHCreateDirectoryExW(nullptr, full.c_str(), nullptr);
+    return full;
+}
+
+std::wstring TempDir::Copy(const std::wstring& source, const std::wstring& relative) const {
+    std::wstring target = path_ + L"\\" + relative;
+    std::wstring folder = target.substr(0, target.find_last_of(L'\\'));
+    SHCreateDirectoryExW(nullptr, folder.c_str(), nullptr);
+    CopyFileW(source.c_str(), target.c_str(), FALSE);
+    return target;
+}
+
+std::wstring TempDir::Write(const std::wstring& relative, const std::string& bytes) const {
+    std::wstring target = path_ + L"\\" + relative;
+    std::wstring folder = target.substr(0, target.find_last_of(L'\\'));
+    SHCreateDirectoryExW(nullptr, folder.c_str(), nullptr);
+    HANDLE file = CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE) {
+        DWORD written = 0;
+        WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+        CloseHandle(file);
+    }
+    return target;
+}
+
+// ---- running the program ----
+
+RunResult RunSievo(const std::wstring& args, DWORD timeoutMs, const std::function<void(DWORD)>& whileRunning) {
+    RunResult result;
+    std::wstring exe = BinDir() + L"\\Sievo.exe";
+    std::wstring commandLine = L"\"" + exe + L"\" " + args;
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        return result;
+    DWORD waited = 0;
+    for (;;) {
+        DWORD rc = WaitForSingleObject(pi.hProcess, 50);
+        if (rc == WAIT_OBJECT_0) break;
+        waited += 50;
+        if (waited >= timeoutMs) {
+            result.timedOut = true;
+            TerminateProcess(pi.hProcess, 0xDEAD);
+            WaitForSingleObject(pi.hProcess, 5000);
+            break;
+        }
+        if (whileRunning) whileRunning(pi.dwProcessId);
+    }
+    GetExitCodeProcess(pi.hProcess, &result.exitCode);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return result;
+}
+
+// ---- logs ----
+
+std::wstring LogFolder() {
+    wchar_t appData[MAX_PATH] = {};
+    SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, appData);
+    return std::wstring(appData) + L"\\Tarnwell\\Logs";
+}
+
+std::wstring MainLogPath() { return LogFolder() + L"\\Sievo.log"; }
+std::wstring SandboxLogPath() { return LogFolder() + L"\\SievoSandbox.log"; }
+
+void DeleteLogs() {
+    DeleteFileW(MainLogPath().c_str());
+    DeleteFileW(SandboxLogPath().c_str());
+}
+
+std::vector<std::wstring> ReadLogLines(const std::wstring& path) {
+    std::vector<std::wstring> lines;
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return lines;
+    std::string text;
+    char chunk[65536];
+    DWORD got = 0;
+    while (ReadFile(file, chunk, sizeof chunk, &got, nullptr) && got > 0) text.append(chunk, got);
+    CloseHandle(file);
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(Widen(line));
+        start = end + 1;
+    }
+    return lines;
+}
+
+bool Contains(const std::vector<std::wstring>& lines, const std::wstring& line) { return IndexOf(lines, line) >= 0; }
+
+int IndexOf(const std::vector<std::wstring>& lines, const std::wstring& line, int from) {
+    for (size_t i = static_cast<size_t>(from < 0 ? 0 : from); i < lines.size(); ++i)
+        if (lines[i] == line) return static_cast<int>(i);
+    return -1;
+}
+
+// ---- windows ----
+
+namespace {
+struct FindState {
+    DWORD pid;
+    const std::wstring* caption;
+    HWND found;
+};
+}  // namespace
+
+HWND FindProcessWindow(DWORD pid, const std::wstring& caption) {
+    FindState state{pid, &caption, nullptr};
+    EnumWindows(
+        [](HWND window, LPARAM param) -> BOOL {
+            FindState* s = reinterpret_cast<FindState*>(param);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(window, &owner);
+            if (owner != s->pid || !IsWindowVisible(window)) return TRUE;
+            wchar_t text[512] = {};
+            GetWindowTextW(window, text, 512);
+            if (*s->caption == text) {
+                s->found = window;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&state));
+    return state.found;
+}
+
+void ClickButton(HWND dialog, int id) {
+    HWND button = GetDlgItem(dialog, id);
+    if (button) PostMessageW(button, BM_CLICK, 0, 0);
+}
+
+std::wstring ControlText(HWND dialog, int id) {
+    wchar_t text[2048] = {};
+    SendDlgItemMessageW(dialog, id, WM_GETTEXT, 2048, reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
+}  // namespace sievo_test

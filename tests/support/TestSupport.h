@@ -1,0 +1,94 @@
+// What the tests need to drive the real program: where the build put things,
+// a private registry key per test, scratch folders, running Sievo.exe with an
+// exact command line, reading its log, and answering its dialogs.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace sievo_test {
+
+// build/bin (Sievo.exe and the test programs) and build/plugins.
+std::wstring BinDir();
+std::wstring PluginDir();
+std::wstring PluginPath(const wchar_t* name);  // PluginDir()\name.dll
+
+// A configuration key of its own under HKCU\Software\SievoTest, deleted at
+// the end. Args() gives the flags that point Sievo at it.
+class TestKey {
+public:
+    TestKey();
+    ~TestKey();
+    TestKey(const TestKey&) = delete;
+    TestKey& operator=(const TestKey&) = delete;
+
+    const std::wstring& Path() const { return path_; }  // Software\SievoTest\<unique>
+    std::wstring Sub(const wchar_t* sub) const { return path_ + L"\\" + sub; }
+    std::wstring Args() const;  // /VSTRegPerUser/VSTRegKey:"<path>"
+
+    void AddScanPath(const std::wstring& folder) const;
+    void AddInternalPath(const std::wstring& folder) const;
+    void SetDword(const wchar_t* name, DWORD value, const wchar_t* sub = nullptr) const;
+    bool GetDword(const wchar_t* name, DWORD* value, const wchar_t* sub = nullptr) const;
+    bool GetString(const wchar_t* name, std::wstring* value, const wchar_t* sub = nullptr) const;
+    bool Exists(const wchar_t* sub = nullptr) const;
+    // Subkey names of Inventory, in enumeration order.
+    std::vector<std::wstring> InventoryKeys() const;
+    // Record key name of a module path (backslashes become slashes).
+    static std::wstring RecordKey(const std::wstring& modulePath);
+
+private:
+    std::wstring path_;
+};
+
+// A scratch folder under %TEMP%, removed with everything in it at the end.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::wstring& Path() const { return path_; }
+    std::wstring Make(const std::wstring& relative) const;  // creates the folder (and parents)
+    // Copies a file into the folder (relative target path); returns its full path.
+    std::wstring Copy(const std::wstring& source, const std::wstring& relative) const;
+    std::wstring Write(const std::wstring& relative, const std::string& bytes) const;
+
+private:
+    std::wstring path_;
+};
+
+struct RunResult {
+    DWORD exitCode = 0xFFFFFFFF;
+    bool timedOut = false;
+};
+
+// Starts Sievo.exe with exactly this text after its name. While it runs,
+// `whileRunning` is called every 50 ms with the process id (to answer dialogs).
+RunResult RunSievo(const std::wstring& args, DWORD timeoutMs = 60000,
+                   const std::function<void(DWORD pid)>& whileRunning = nullptr);
+
+// The application-data log folder and the two log files.
+std::wstring LogFolder();
+std::wstring MainLogPath();
+std::wstring SandboxLogPath();
+void DeleteLogs();
+// Lines of a UTF-8 log, without their line ends.
+std::vector<std::wstring> ReadLogLines(const std::wstring& path);
+bool Contains(const std::vector<std::wstring>& lines, const std::wstring& line);
+int IndexOf(const std::vector<std::wstring>& lines, const std::wstring& line, int from = 0);
+
+// A visible top-level window of the process whose caption matches, or null.
+HWND FindProcessWindow(DWORD pid, const std::wstring& caption);
+// Clicks a button of a dialog the way a user would (BM_CLICK).
+void ClickButton(HWND dialog, int id);
+std::wstring ControlText(HWND dialog, int id);
+
+std::string Narrow(const std::wstring& s);
+std::wstring Widen(const std::string& s);
+
+}  // namespace sievo_test

@@ -1,0 +1,27 @@
+// The tokenizer splits only at "/" and keeps blanks: the host's flags must be
+// written without blanks between them for exact matches to work.
+#include <gtest/gtest.h>
+
+#include "app/CommandLine.h"
+
+namespace {
+
+struct Case {
+    const wchar_t* text;
+    std::vector<std::wstring> tokens;
+};
+
+TEST(Tokenizer, SplitsAtSlashesAndKeepsBlanks) {
+    const Case cases[] = {
+        {L"/Background/Log", {L"Background", L"Log"}},
+        {L"/Log /Background", {L"Log ", L"Background"}},
+        {L"/Background /Log", {L"Background ", L"Log"}},
+        {L"lead/A", {L"lead", L"A"}},
+        {L"//A///B/", {L"A", L"B"}},
+        {L"", {}},
+        {L"/ScanVst:\"C:\\a b\\x.dll\"/Log", {L"ScanVst:\"C:\\a b\\x.dll\"", L"Log"}},
+    };
+    for (const Case& c : cases) EXPECT_EQ(TokenizeCommandLine(c.text), c.tokens) << c.text;
+}
+
+}  // namespace
