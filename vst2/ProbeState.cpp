@@ -1,0 +1,4 @@
+#include "vst2/ProbeState.h"
+
+int64_t g_currentPluginId = 0;
+uint32_t g_eventsFlag = 0;

@@ -1,0 +1,9 @@
+// VST 2 / VST 3 persist-compatibility lists of a record, in the registry.
+#pragma once
+
+#include <windows.h>
+
+#include "inventory/InventoryRecord.h"
+
+void WriteVSTPersistCompatData(HKEY recordKey, const wchar_t* subkeyName, const CompatList& entries);
+void ReadVSTPersistCompatData(HKEY recordKey, const wchar_t* subkeyName, CompatList& entries);
