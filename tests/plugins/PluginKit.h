@@ -1,5 +1,5 @@
 // A small kit for the test plug-ins: each plug-in describes itself in a
-// PluginSpec and may hook the dispatcher for the behaviour it exists to show.
+// PluginTraits and may hook the dispatcher for the behaviour it exists to show.
 #pragma once
 
 #include <windows.h>
@@ -10,7 +10,7 @@
 
 #define PLUGIN_EXPORT extern "C" __declspec(dllexport)
 
-struct PluginSpec {
+struct PluginTraits {
     const char* name = "";
     const char* vendor = "";
     const char* product = "";
@@ -30,9 +30,9 @@ struct PluginSpec {
 
 namespace plugin_kit {
 
-inline const PluginSpec*& CurrentSpec() {
-    static const PluginSpec* spec = nullptr;
-    return spec;
+inline const PluginTraits*& CurrentSpec() {
+    static const PluginTraits* traits = nullptr;
+    return traits;
 }
 
 inline void CopyText(void* ptr, const char* text) {
@@ -40,29 +40,29 @@ inline void CopyText(void* ptr, const char* text) {
 }
 
 inline intptr_t Dispatch(AEffect* effect, int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt) {
-    const PluginSpec* spec = static_cast<const PluginSpec*>(effect->object);
+    const PluginTraits* traits = static_cast<const PluginTraits*>(effect->object);
     intptr_t result = 0;
-    if (spec->hook && spec->hook(effect, opcode, index, value, ptr, opt, &result)) return result;
+    if (traits->hook && traits->hook(effect, opcode, index, value, ptr, opt, &result)) return result;
     switch (opcode) {
         case effClose:
             delete effect;
             return 1;
         case effGetPlugCategory:
-            return spec->category;
+            return traits->category;
         case effGetEffectName:
-            CopyText(ptr, spec->name);
+            CopyText(ptr, traits->name);
             return 1;
         case effGetVendorString:
-            CopyText(ptr, spec->vendor);
+            CopyText(ptr, traits->vendor);
             return 1;
         case effGetProductString:
-            CopyText(ptr, spec->product);
+            CopyText(ptr, traits->product);
             return 1;
         case effGetVstVersion:
             return 2400;
         case effCanDo:
-            if (spec->canDo && ptr)
-                for (const char* const* c = spec->canDo; *c; ++c)
+            if (traits->canDo && ptr)
+                for (const char* const* c = traits->canDo; *c; ++c)
                     if (!strcmp(*c, static_cast<const char*>(ptr))) return 1;
             return 0;
         default:
@@ -72,18 +72,18 @@ inline intptr_t Dispatch(AEffect* effect, int32_t opcode, int32_t index, intptr_
 
 }  // namespace plugin_kit
 
-// Builds an effect instance from the spec; freed by effClose.
-inline AEffect* CreateEffect(const PluginSpec& spec) {
+// Builds an effect instance from the traits; freed by effClose.
+inline AEffect* CreateEffect(const PluginTraits& traits) {
     AEffect* effect = new AEffect();
     effect->magic = kEffectMagic;
     effect->dispatcher = plugin_kit::Dispatch;
-    effect->numPrograms = spec.numPrograms;
-    effect->numParams = spec.numParams;
-    effect->numInputs = spec.numInputs;
-    effect->numOutputs = spec.numOutputs;
-    effect->flags = spec.flags;
-    effect->uniqueID = spec.uniqueId;
-    effect->version = spec.version;
-    effect->object = const_cast<PluginSpec*>(&spec);
+    effect->numPrograms = traits.numPrograms;
+    effect->numParams = traits.numParams;
+    effect->numInputs = traits.numInputs;
+    effect->numOutputs = traits.numOutputs;
+    effect->flags = traits.flags;
+    effect->uniqueID = traits.uniqueId;
+    effect->version = traits.version;
+    effect->object = const_cast<PluginTraits*>(&traits);
     return effect;
 }

@@ -3,8 +3,8 @@
 
 namespace {
 const char* const kCanDo[] = {"receiveVstTimeInfo", nullptr};
-PluginSpec Spec() {
-    PluginSpec s;
+PluginTraits Traits() {
+    PluginTraits s;
     s.name = "Echo Chamber";
     s.vendor = "Tarnwell Test Labs";
     s.product = "Echo Chamber Pro";
@@ -16,7 +16,7 @@ PluginSpec Spec() {
     s.canDo = kCanDo;
     return s;
 }
-const PluginSpec kSpec = Spec();
+const PluginTraits kTraits = Traits();
 }  // namespace
 
-PLUGIN_EXPORT AEffect* VSTPluginMain(audioMasterCallback) { return CreateEffect(kSpec); }
+PLUGIN_EXPORT AEffect* VSTPluginMain(audioMasterCallback) { return CreateEffect(kTraits); }

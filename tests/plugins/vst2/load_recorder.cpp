@@ -3,18 +3,18 @@
 #include "PluginKit.h"
 
 namespace {
-PluginSpec Spec() {
-    PluginSpec s;
+PluginTraits Traits() {
+    PluginTraits s;
     s.name = "Load Recorder";
     s.vendor = "Tarnwell Test Labs";
     s.product = "Load Recorder";
     s.uniqueId = 0x4C4F4144;  // 'LOAD'
     return s;
 }
-const PluginSpec kSpec = Spec();
+const PluginTraits kTraits = Traits();
 }  // namespace
 
-PLUGIN_EXPORT AEffect* VSTPluginMain(audioMasterCallback) { return CreateEffect(kSpec); }
+PLUGIN_EXPORT AEffect* VSTPluginMain(audioMasterCallback) { return CreateEffect(kTraits); }
 
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
     if (reason != DLL_PROCESS_ATTACH) return TRUE;

@@ -3,8 +3,8 @@
 
 namespace {
 const char* const kCanDo[] = {"receiveVstEvents", "sendVstMidiEvent", nullptr};
-PluginSpec Spec() {
-    PluginSpec s;
+PluginTraits Traits() {
+    PluginTraits s;
     s.name = "Pluck Synth";
     s.vendor = "Tarnwell Test Labs";
     s.product = "Pluck";
@@ -18,10 +18,10 @@ PluginSpec Spec() {
     s.canDo = kCanDo;
     return s;
 }
-const PluginSpec kSpec = Spec();
+const PluginTraits kTraits = Traits();
 }  // namespace
 
 PLUGIN_EXPORT AEffect* VSTPluginMain(audioMasterCallback host) {
     host(nullptr, audioMasterWantMidi, 0, 1, nullptr, 0.0f);
-    return CreateEffect(kSpec);
+    return CreateEffect(kTraits);
 }
