@@ -1,3 +1,344 @@
 #include "app/AnalysisLoop.h"
 
-int AnalyseVstPlugins(std::vector<std::wstring>&, std::vector<InventoryRecord>&, HWND, DWORD) { return 1; }
+#include <strsafe.h>
+
+#include <map>
+#include <string>
+
+#include "app/Completion.h"
+#include "app/ScanContext.h"
+#include "app/Win32Owners.h"
+#include "diag/FailurePoint.h"
+#include "diag/FaultGuard.h"
+#include "diag/ProbeGuard.h"
+#include "diag/ScanLog.h"
+#include "inventory/InventoryStore.h"
+#include "inventory/ModuleStats.h"
+#include "inventory/RegistryValues.h"
+#include "inventory/TouchSweep.h"
+#include "notify/HostNotify.h"
+#include "ui/ProgressWindow.h"
+#include "ui/Strings.h"
+#include "ui/resource.h"
+
+namespace {
+
+// Sub-plug-in keys "<owner>*<id> <name>" as they stand in the current user's
+// inventory, so that a sub-plug-in its shell now reports under another name
+// loses its old key.
+struct ShellSubKeys {
+    bool built = false;
+    std::multimap<std::wstring, std::pair<int32_t, std::wstring>> byOwner;
+
+    void Build() {
+        built = true;
+        RegKey inventory;
+        if (inventory.Open(HKEY_CURRENT_USER, ConfigSubkey(L"Inventory").c_str(), KEY_READ) != ERROR_SUCCESS) return;
+        for (DWORD index = 0;; ++index) {
+            wchar_t name[520];
+            DWORD chars = 520;
+            LONG rc = RegEnumKeyExW(inventory.Get(), index, name, &chars, nullptr, nullptr, nullptr, nullptr);
+            if (rc == ERROR_MORE_DATA) continue;
+            if (rc != ERROR_SUCCESS) break;
+            const wchar_t* star = wcschr(name, L'*');
+            if (!star) continue;
+            wchar_t* end = nullptr;
+            long id = wcstol(star + 1, &end, 10);
+            if (end == star + 1 || *end != L' ') continue;  // no number: not one of ours
+            byOwner.emplace(std::wstring(name, static_cast<size_t>(star - name)), std::make_pair(static_cast<int32_t>(id), std::wstring(end + 1)));
+        }
+    }
+
+    // Deletes the old key of a renamed sub-plug-in.
+    void Apply(const std::wstring& ownerKeyName, const std::wstring& recordKeyPath, const InventoryRecord& sub) const {
+        auto range = byOwner.equal_range(ownerKeyName);
+        for (auto it = range.first; it != range.second; ++it) {
+            if (it->second.first != sub.uniqueId) continue;
+            if (it->second.second != sub.FullName) {
+                std::wstring old = recordKeyPath + L"*" + std::to_wstring(it->second.first) + L" " + it->second.second;
+                RegDeleteKeyW(HKEY_CURRENT_USER, old.c_str());
+            }
+            break;
+        }
+    }
+};
+
+std::wstring SubRecordKeyPath(const std::wstring& recordKeyPath, const InventoryRecord& sub) {
+    wchar_t suffix[300];
+    StringCchPrintfW(suffix, 300, L"*%d %s", sub.uniqueId, sub.FullName);
+    return recordKeyPath + suffix;
+}
+
+const wchar_t* FileNameOf(const wchar_t* path) {
+    const wchar_t* slash = wcsrchr(path, L'\\');
+    return slash ? slash + 1 : path;
+}
+
+bool IsPlugin(const InventoryRecord& r) { return r.isVst || r.isVst3 || r.isInternal; }
+
+void SetStatusGuarded(HWND progress, const wchar_t* text) {
+    if (!progress) return;
+    if (!RunGuarded([&] {
+            SendDlgItemMessageW(progress, kIdcStatus, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
+            UpdateWindow(progress);
+        }))
+        LogExceptionLine();
+}
+
+void LoadSystemLibrariesOnce() {
+    // Plug-ins expect these already in the process, as they are in the host.
+    static bool loaded = false;
+    if (loaded) return;
+    loaded = true;
+    LoadLibraryW(L"msvcrt.dll");
+    LoadLibraryW(L"dciman32.dll");
+    LoadLibraryW(L"msvfw32.dll");
+}
+
+struct LoopState {
+    HWND progress = nullptr;
+    DWORD internalCount = 0;
+    bool probed = false;
+    ShellSubKeys subKeys;
+};
+
+void AnalyseOne(const std::wstring& candidate, size_t index, std::vector<InventoryRecord>& inventory, LoopState& s) {
+    SetStatusGuarded(s.progress, candidate.c_str());
+    WriteLog(L"%s: ---- %d: %s ----\r\n", kTag, static_cast<int>(index + 1), candidate.c_str());
+
+    wchar_t keyName[kPathChars];
+    MakeInventoryKeyName(candidate.c_str(), kPathChars, keyName);
+    std::wstring keyPath = ConfigSubkey(L"Inventory") + L"\\" + keyName;
+
+    wchar_t shortPath[520] = {};
+    DWORD shortLength = GetShortPathNameW(candidate.c_str(), shortPath, 520);
+    if (shortLength == 0 || shortLength >= 520 || !shortPath[0]) {
+        WriteLog(L"%s: GetShortPathName failed(%d)! Skipping plugin.\r\n", kTag, static_cast<int>(GetLastError()));
+        return;
+    }
+    WriteLog(L"%s: [ShortPath] %s\r\n", kTag, shortPath);
+    wchar_t shortName[9] = {};
+    {
+        std::wstring stem = FileNameOf(shortPath);
+        size_t dot = stem.rfind(L'.');
+        if (dot != std::wstring::npos) stem.resize(dot);
+        StringCchCopyW(shortName, 9, stem.c_str());
+    }
+
+    WriteLog(L"%s: [RegKey] %s\r\n", kTag, keyPath.c_str());
+    RegKey key;
+    enum class Disposition { None, New, Existing } disposition = Disposition::None;
+    if (g_ctx.scanInSandbox) {
+        if (key.Open(g_ctx.registryRoot, keyPath.c_str(), KEY_ALL_ACCESS) == ERROR_SUCCESS)
+            disposition = Disposition::Existing;
+    } else {
+        DWORD created = 0;
+        if (key.Create(g_ctx.registryRoot, keyPath.c_str(), KEY_ALL_ACCESS, &created) == ERROR_SUCCESS)
+            disposition = created == REG_CREATED_NEW_KEY ? Disposition::New : Disposition::Existing;
+    }
+
+    DWORD storedBad = 0;
+    if (key) ReadDword(key.Get(), L"isBad", &storedBad);
+    if (storedBad && !g_ctx.rescanFailed) {
+        WriteLog(L"%s: Known bad VST plugin skipped\r\n", kTag);
+        SetFailurePoint(L"Setting touch flag");
+        if (key) WriteDword(key.Get(), L"touch", 1);
+        return;
+    }
+
+    bool needsScan = g_ctx.rescanExisting || !key || storedBad || disposition == Disposition::New;
+    InventoryRecord r = g_ctx.defaultsRecord;
+    InventoryRecord s0;
+    if (disposition == Disposition::Existing) {
+        SetFailurePoint(L"Reading VST data from registry");
+        ReadVstData(key.Get(), r, needsScan ? 0 : 1);
+        r.isNew = 0;
+        r.isBad = 0;
+        s0 = r;
+        if (needsScan || (r.factoryFlags & 1) || ModuleChanged(r, false)) {
+            needsScan = true;
+            r = g_ctx.defaultsRecord;
+            memcpy(r.modStats, s0.modStats, sizeof r.modStats);
+            r.factoryFlags = s0.factoryFlags;
+            r.numClasses = s0.numClasses;
+            r.isVst = 0;
+            r.isVst3 = 0;
+            r.isNew = 0;
+        }
+    } else {
+        SetFailurePoint(L"Initing new plug");
+        r.isVst = 0;
+        r.isVst3 = 0;
+        r.isNew = 1;
+        s0 = r;
+    }
+
+    std::vector<InventoryRecord> subRecords;
+    DWORD result = 0;
+    bool probedNow = false;
+    if (needsScan) {
+        SetFailurePoint(L"Detailed plug scan");
+        if (g_ctx.pluginsScanned == 0 && s.progress) {
+            ShowWindow(s.progress, SW_SHOW);
+            SetGuiVisible(1);
+        }
+        const wchar_t* fileName = FileNameOf(candidate.c_str());
+        if (g_ctx.background && g_ctx.hostWindow) NotifyHostById(kNotifyProgress, IDS_SCANNING, fileName);
+
+        StringCchCopyW(r.DosName, 12, shortName);
+        {
+            std::wstring full = fileName;
+            size_t dot = full.rfind(L'.');
+            if (dot != std::wstring::npos) {
+                full.resize(dot);
+                StringCchCopyW(r.FullPath, kPathChars, candidate.c_str());
+            }
+            StringCchCopyW(r.FullName, kPathChars, full.c_str());
+        }
+        if (!g_ctx.scanInSandbox) {
+            // The crash marker: if the plug-in takes the process down, the
+            // next scan finds the record still marked and skips it.
+            r.isBad = 1;
+            if (key) WriteDword(key.Get(), L"isBad", 1);
+        }
+        result = GuardedProbe(&r, &subRecords, s.progress);
+        if (result && !g_ctx.scanInSandbox && !s.subKeys.built) s.subKeys.Build();
+        g_ctx.pluginsScanned += result;
+        if (disposition != Disposition::Existing) s0.numClasses = r.numClasses;
+        if (r.isSynth) {
+            r.registerAsSynth = 1;
+            r.forceStereo = 1;
+        }
+        if (r.isShell) {
+            for (InventoryRecord& sub : subRecords) {
+                memcpy(sub.modStats, r.modStats, sizeof sub.modStats);
+                if (sub.isSynth) {
+                    sub.registerAsSynth = 1;
+                    sub.forceStereo = 1;
+                }
+            }
+        }
+        if (!g_ctx.scanInSandbox) {
+            if (IsPlugin(r))
+                WriteLog(r.isInternal ? L"%s: Internal plugin successfully scanned\r\n"
+                                      : L"%s: VST plugin successfully scanned\r\n",
+                         kTag);
+            else
+                WriteLog(r.isInternal ? L"%s: Internal plugin successfully scanned\r\n" : L"%s: NOT a VST plugin\r\n",
+                         kTag);
+        }
+        s.probed = true;
+        probedNow = true;
+    } else {
+        SetFailurePoint(L"Setting touch flag");
+        if (IsPlugin(r))
+            WriteLog(r.isInternal ? L"%s: Internal plugin previously scanned\r\n"
+                                  : L"%s: VST plugin previously scanned\r\n",
+                     kTag);
+        else
+            WriteLog(r.isInternal ? L"%s: Internal plugin previously scanned\r\n"
+                                  : L"%s: Previously scanned - NOT a VST plugin\r\n",
+                     kTag);
+        if (key) WriteDword(key.Get(), L"touch", 1);
+        if (s.probed && g_ctx.background && g_ctx.hostWindow) NotifyHostById(kNotifyProgress, IDS_SCANNING, L"");
+        s.probed = false;
+        result = 0;
+    }
+
+    // Count.
+    if (!IsPlugin(r)) {
+        if (g_ctx.scanInSandbox) g_ctx.pluginsFound += result;
+    } else {
+        g_ctx.pluginsFound += r.isShellRoot ? r.numClasses : 1;
+    }
+
+    // Write.
+    SetFailurePoint(L"Writing VST data");
+    int updateOnly = needsScan ? 0 : 1;
+    if (probedNow && !g_ctx.scanInSandbox && !r.isNew && s0.numClasses != r.numClasses) {
+        RegKey inventoryKey;
+        if (inventoryKey.Open(g_ctx.registryRoot, ConfigSubkey(L"Inventory").c_str(), KEY_ALL_ACCESS) ==
+            ERROR_SUCCESS)
+            g_ctx.pluginsDeleted += DeleteShellChildren(inventoryKey.Get(), keyName);
+    }
+    if (r.isShell && key && !g_ctx.scanInSandbox) {
+        r.isShellRoot = 1;
+        WriteVstData(key.Get(), r, g_ctx.noPrefix, updateOnly);
+        if (!subRecords.empty()) {
+            key.Close();
+            for (InventoryRecord& sub : subRecords) {
+                s.subKeys.Apply(keyName, keyPath, sub);
+                RegKey subKey;
+                subKey.Create(g_ctx.registryRoot, SubRecordKeyPath(keyPath, sub).c_str(), KEY_ALL_ACCESS);
+                if (sub.isSynth) sub.registerAsTempoBasedEffect = 0;
+                WriteVstData(subKey.Get(), sub, g_ctx.noPrefix, updateOnly);
+            }
+        }
+    } else {
+        if (r.isSynth) r.registerAsTempoBasedEffect = 0;
+        if (key && !g_ctx.scanInSandbox) WriteVstData(key.Get(), r, g_ctx.noPrefix, updateOnly);
+    }
+
+    // Add to the in-memory inventory.
+    if (!subRecords.empty()) {
+        for (const InventoryRecord& sub : subRecords)
+            if ((sub.isVst || sub.isVst3) && !sub.isBad) inventory.push_back(sub);
+    } else if (IsPlugin(r) && !r.isBad && !IsEqualGUID(r.clsidPlug, GUID{})) {
+        inventory.push_back(r);
+    }
+
+    // Touch: a plug-in record that yields no class and no class id is left
+    // for the sweep; a module that is no plug-in stays recorded as such.
+    DWORD touch = 0;
+    if (GetFileAttributesW(r.FullPath) != INVALID_FILE_ATTRIBUTES && !g_ctx.scanInSandbox)
+        touch = (!IsPlugin(r) || r.numClasses > 0 || !IsEqualGUID(r.clsidPlug, GUID{}) || r.isBad) ? 1 : 0;
+    if (key && !g_ctx.scanInSandbox) WriteDword(key.Get(), L"touch", touch);
+
+    SetFailurePoint(L"Plugin analysis loop");
+    if (g_ctx.background && g_ctx.hostWindow && g_ctx.pluginsScanned > 0) {
+        bool post = g_ctx.pluginsFound == s.internalCount ||
+                    (g_ctx.pluginsFound < s.internalCount && g_ctx.pluginsScanned % 10 == 0) ||
+                    g_ctx.pluginsScanned % 25 == 0 ||
+                    (probedNow && result && r.isShell && subRecords.size() > 10);
+        if (post) PostInventoryChange();
+    }
+}
+
+void AddSandboxSums() {
+    RegKey inventory;
+    if (inventory.Open(g_ctx.registryRoot, ConfigSubkey(L"Inventory").c_str(), KEY_ALL_ACCESS) != ERROR_SUCCESS)
+        return;
+    DWORD value = 0;
+    if (ReadDword(inventory.Get(), L"PluginsFound", &value)) g_ctx.pluginsFound += value;
+    value = 0;
+    if (ReadDword(inventory.Get(), L"PluginsScanned", &value)) g_ctx.pluginsScanned += value;
+    value = 0;
+    if (ReadDword(inventory.Get(), L"PluginsDeleted", &value)) g_ctx.pluginsDeleted += value;
+}
+
+}  // namespace
+
+int AnalyseVstPlugins(std::vector<std::wstring>& candidates, std::vector<InventoryRecord>& inventory, HWND progress,
+                      DWORD internalCount) {
+    SetFunction(L"AnalyseVstPlugins");
+    SetFailurePoint(L"Analyzing VST plugins");
+    WriteLog(L"%s: ******* %s...\r\n", kTag, g_failure.failurePoint);
+    if (progress) SetProgressText(progress, LoadStr(IDS_ANALYZING).c_str());
+    LoadSystemLibrariesOnce();
+
+    LoopState state;
+    state.progress = progress;
+    state.internalCount = internalCount;
+    for (size_t i = 0; i < candidates.size(); ++i) {
+        if (!g_ctx.background) PumpMessages();
+        if (g_ctx.cancelRequested) break;
+        if (candidates[i].empty()) continue;
+        SetFunction(L"AnalyseVstPlugins");
+        AnalyseOne(candidates[i], i, inventory, state);
+    }
+
+    if (g_ctx.scanInSandbox) AddSandboxSums();
+    WriteLog(L"%s: Finished analyzing VST plugins - %d of %d VST plugins were scanned in this run\r\n", kTag,
+             static_cast<int>(g_ctx.pluginsScanned), static_cast<int>(g_ctx.pluginsFound));
+    return 1;
+}

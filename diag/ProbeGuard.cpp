@@ -1,0 +1,123 @@
+#include "diag/ProbeGuard.h"
+
+#include <objbase.h>
+#include <shellapi.h>
+
+#include <string>
+
+#include "app/ScanContext.h"
+#include "app/Win32Owners.h"
+#include "diag/FailurePoint.h"
+#include "diag/FaultGuard.h"
+#include "diag/ScanLog.h"
+#include "notify/HostNotify.h"
+#include "ui/Dialogs.h"
+#include "ui/HelpCommand.h"
+#include "vst2/Vst2Probe.h"
+#include "vst3/Vst3Probe.h"
+
+namespace {
+
+constexpr int kIdEnable = 64;
+
+INT_PTR CALLBACK LoadErrorProc(HWND window, UINT message, WPARAM wParam, LPARAM) {
+    SetFunction(L"DlgErrProc");
+    SetFailurePoint(L"Proc");
+    switch (message) {
+        case WM_INITDIALOG:
+            SetDlgItemTextW(window, 1001, g_failure.pluginName ? g_failure.pluginName : L"");
+            SetDlgItemTextW(window, 1002, g_failure.step);
+            return TRUE;
+        case WM_HELP:
+            ShowHelp();
+            return TRUE;
+        case WM_COMMAND:
+            if (LOWORD(wParam) == kIdEnable) {
+                g_ctx.errorDialogEnable = 1;
+                EndDialog(window, kIdEnable);
+            } else if (LOWORD(wParam) == IDCANCEL) {
+                g_ctx.errorDialogEnable = 0;
+                EndDialog(window, IDCANCEL);
+            }
+            return FALSE;
+        default:
+            return FALSE;
+    }
+}
+
+void ReportPluginFault(const InventoryRecord& record) {
+    LogExceptionLine();
+    SetFailurePoint(L"Handling plugin exception");
+    g_failure.pluginName = record.FullName;
+    g_ctx.errorDialogEnable = 0;  // a dialog that cannot be shown leaves the plug-in disabled
+    if (g_ctx.background) {
+        NotifyHostText(kNotifyPluginError, L"Error: [%s] %s", record.FullName, g_failure.step);
+        ShowLocalizedDialog(kDlgLoadError, nullptr, LoadErrorProc);
+    } else {
+        RunModalDialog(kDlgLoadError, LoadErrorProc);
+    }
+}
+
+}  // namespace
+
+void RunSandboxedProbe(const InventoryRecord& record) {
+    int argc = 0;
+    LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+    if (!argv || argc < 1) {
+        if (argv) LocalFree(argv);
+        return;
+    }
+    std::wstring exe = argv[0];
+    LocalFree(argv);
+    std::wstring folder = exe.substr(0, exe.find_last_of(L"\\/") == std::wstring::npos ? 0 : exe.find_last_of(L"\\/"));
+
+    wchar_t group[40] = {};
+    StringFromGUID2(g_ctx.toastGuid, group, 40);
+    std::wstring parameters = std::wstring(g_ctx.commandLine) + L"/ScanVst:\"" + record.FullPath + L"\"" +
+                              L"/ToastGuid:" + group;
+
+    SHELLEXECUTEINFOW info{};
+    info.cbSize = sizeof info;
+    info.fMask = SEE_MASK_NOCLOSEPROCESS;
+    info.lpFile = exe.c_str();
+    info.lpParameters = parameters.c_str();
+    info.lpDirectory = folder.empty() ? nullptr : folder.c_str();
+    info.nShow = SW_SHOWNORMAL;
+    if (!ShellExecuteExW(&info) || !info.hProcess) return;
+    UniqueHandle child(info.hProcess);
+    WaitForSingleObject(child.Get(), INFINITE);
+    DWORD exitCode = 0;
+    GetExitCodeProcess(child.Get(), &exitCode);  // whatever the child did, the scan goes on
+}
+
+DWORD GuardedProbe(InventoryRecord* record, std::vector<InventoryRecord>* subRecords, HWND progress) {
+    if (!record) return 0;
+    DWORD result = 0;
+    bool finished = RunGuarded([&] {
+        if (g_ctx.scanInSandbox) {
+            RunSandboxedProbe(*record);
+            result = 0;
+        } else if (wcsstr(record->FullPath, L".vst3")) {
+            result = static_cast<DWORD>(LoadVst3Plugin(*record, subRecords, progress));
+        } else {
+            result = LoadVst2Plugin(*record, subRecords, progress);
+        }
+    });
+    if (finished) {
+        record->isBad = 0;
+        if (subRecords)
+            for (InventoryRecord& sub : *subRecords) sub.isBad = 0;
+        return result;
+    }
+
+    ReportPluginFault(*record);
+    if (g_ctx.errorDialogEnable) {
+        record->isBad = 0;
+        if (!subRecords) return 1;
+        for (InventoryRecord& sub : *subRecords) sub.isBad = 0;
+        return static_cast<DWORD>(subRecords->size());
+    }
+    record->isBad = 1;
+    ++g_ctx.pluginErrors;
+    return 0;
+}
