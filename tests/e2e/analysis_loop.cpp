@@ -1,0 +1,166 @@
+// Full scans with the real program over real modules: which modules are
+// loaded, which keep their records, what is swept and how it is counted.
+#include <gtest/gtest.h>
+
+#include "TestSupport.h"
+#include "app/Win32Owners.h"
+
+using namespace sievo_test;
+
+namespace {
+
+class Loop : public ::testing::Test {
+protected:
+    void SetUp() override {
+        DeleteLogs();
+        folder = dir.Make(L"plugins");
+        key.AddScanPath(folder);
+    }
+
+    RunResult Scan(const std::wstring& extra = L"") {
+        DeleteLogs();
+        return RunSievo(key.Args() + L"/Log" + extra);
+    }
+    int Loads(const std::wstring& module) {
+        HANDLE f = CreateFileW((module + L".loads").c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                               OPEN_EXISTING, 0, nullptr);
+        if (f == INVALID_HANDLE_VALUE) return 0;
+        DWORD size = GetFileSize(f, nullptr);
+        CloseHandle(f);
+        return static_cast<int>(size / 5);  // "load\n" per load
+    }
+    std::wstring Record(const std::wstring& module) { return L"Inventory\\" + TestKey::RecordKey(module); }
+    DWORD Counter(const wchar_t* name) {
+        DWORD v = 0xFFFFFFFF;
+        key.GetDword(name, &v, L"Inventory");
+        return v;
+    }
+    // A record of a plug-in that an earlier scan found, for a module that is gone.
+    void SeedRecord(const std::wstring& name, DWORD isShellRoot = 0) {
+        RegKey k;
+        k.Create(HKEY_CURRENT_USER, key.Sub((L"Inventory\\" + name).c_str()).c_str(), KEY_ALL_ACCESS);
+        const DWORD one = 1;
+        RegSetValueExW(k.Get(), L"isVst", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), 4);
+        RegSetValueExW(k.Get(), L"isShellRoot", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&isShellRoot), 4);
+        RegSetValueExW(k.Get(), L"touch", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), 4);
+        const wchar_t id[] = L"{141AC902-0000-0000-4142-434400000000}";
+        RegSetValueExW(k.Get(), L"clsidPlug", 0, REG_SZ, reinterpret_cast<const BYTE*>(id), sizeof id);
+    }
+
+    TestKey key;
+    TempDir dir;
+    std::wstring folder;
+};
+
+TEST_F(Loop, UnchangedModuleIsNotLoadedAgainUntilItChanges) {
+    std::wstring module = dir.Copy(PluginPath(L"load_recorder"), L"plugins\\Recorder.dll");
+    ASSERT_EQ(Scan().exitCode, 0u);
+    EXPECT_EQ(Loads(module), 1);
+    auto first = ReadLogLines(MainLogPath());
+    EXPECT_TRUE(Contains(first, L"SIEVO: VST plugin successfully scanned"));
+    DWORD bad = 1;
+    EXPECT_TRUE(key.GetDword(L"isBad", &bad, Record(module).c_str()));
+    EXPECT_EQ(bad, 0u);
+
+    ASSERT_EQ(Scan().exitCode, 0u);
+    EXPECT_EQ(Loads(module), 1) << "an unchanged module is never loaded";
+    EXPECT_TRUE(Contains(ReadLogLines(MainLogPath()), L"SIEVO: VST plugin previously scanned"));
+
+    // A new last-write time makes it a changed module.
+    HANDLE f = CreateFileW(module.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(f, INVALID_HANDLE_VALUE);
+    FILETIME later;
+    GetFileTime(f, nullptr, nullptr, &later);
+    later.dwHighDateTime += 1;
+    SetFileTime(f, nullptr, nullptr, &later);
+    CloseHandle(f);
+    ASSERT_EQ(Scan().exitCode, 0u);
+    EXPECT_EQ(Loads(module), 2);
+}
+
+TEST_F(Loop, RescanExistingIsIgnoredWithNoRescanning) {
+    std::wstring module = dir.Copy(PluginPath(L"load_recorder"), L"plugins\\Recorder.dll");
+    key.SetDword(L"rescanExisting", 1);
+    ASSERT_EQ(Scan().exitCode, 0u);
+    ASSERT_EQ(Scan().exitCode, 0u);
+    EXPECT_EQ(Loads(module), 2) << "rescanExisting probes every module again";
+    ASSERT_EQ(Scan(L"/NoRescanning").exitCode, 0u);
+    EXPECT_EQ(Loads(module), 2) << "/NoRescanning overrides the stored preference";
+}
+
+TEST_F(Loop, ModuleThatIsNoPluginKeepsARecordAndCountsNowhere) {
+    std::wstring module = dir.Copy(PluginPath(L"not_a_plugin"), L"plugins\\Helper.dll");
+    ASSERT_EQ(Scan().exitCode, 0u);
+    EXPECT_TRUE(Contains(ReadLogLines(MainLogPath()), L"SIEVO: NOT a VST plugin"));
+    DWORD touch = 0;
+    EXPECT_TRUE(key.GetDword(L"touch", &touch, Record(module).c_str()));
+    EXPECT_EQ(touch, 1u);
+    EXPECT_EQ(Counter(L"PluginsFound"), 0xFFFFFFFFu) << "nothing found, nothing written";
+
+    ASSERT_EQ(Scan().exitCode, 0u);
+    auto lines = ReadLogLines(MainLogPath());
+    EXPECT_TRUE(Contains(lines, L"SIEVO: Previously scanned - NOT a VST plugin"));
+    EXPECT_TRUE(key.Exists(Record(module).c_str()));
+}
+
+TEST_F(Loop, KnownBadModuleIsSkippedUnlessFailedOnesAreRescanned) {
+    std::wstring module = dir.Copy(PluginPath(L"load_recorder"), L"plugins\\Recorder.dll");
+    key.SetDword(L"isBad", 1, Record(module).c_str());
+    ASSERT_EQ(Scan().exitCode, 0u);
+    EXPECT_EQ(Loads(module), 0);
+    EXPECT_TRUE(Contains(ReadLogLines(MainLogPath()), L"SIEVO: Known bad VST plugin skipped"));
+    EXPECT_TRUE(key.Exists(Record(module).c_str())) << "touched, so not swept";
+    EXPECT_EQ(Counter(L"PluginsFound"), 0xFFFFFFFFu);
+
+    key.SetDword(L"rescanFailed", 1);
+    ASSERT_EQ(Scan().exitCode, 0u);
+    EXPECT_EQ(Loads(module), 1);
+    DWORD bad = 1;
+    key.GetDword(L"isBad", &bad, Record(module).c_str());
+    EXPECT_EQ(bad, 0u);
+}
+
+TEST_F(Loop, ModuleThatKillsTheProcessStaysMarkedBad) {
+    std::wstring module = dir.Copy(PluginPath(L"exit_in_dllmain"), L"plugins\\Killer.dll");
+    RunResult first = Scan();
+    EXPECT_FALSE(first.timedOut);
+    DWORD bad = 0;
+    EXPECT_TRUE(key.GetDword(L"isBad", &bad, Record(module).c_str()));
+    EXPECT_EQ(bad, 1u);
+    ASSERT_EQ(Scan().exitCode, 0u);
+    EXPECT_TRUE(Contains(ReadLogLines(MainLogPath()), L"SIEVO: Known bad VST plugin skipped"));
+}
+
+TEST_F(Loop, RecordsOfRemovedModulesAreSweptAndCounted) {
+    dir.Copy(PluginPath(L"not_a_plugin"), L"plugins\\Helper.dll");
+    SeedRecord(TestKey::RecordKey(folder + L"\\Gone.dll"));
+    SeedRecord(L"C:/Old/Shell.dll", 1);
+    SeedRecord(L"C:/Old/Shell.dll*1 One");
+    SeedRecord(L"C:/Old/Shell.dll*2 Two");
+    SeedRecord(L"C:/Old/Shell.dll2.dll");
+    ASSERT_EQ(Scan().exitCode, 0u);
+    std::vector<std::wstring> left = key.InventoryKeys();
+    ASSERT_EQ(left.size(), 1u);
+    EXPECT_EQ(_wcsicmp(left[0].c_str(), TestKey::RecordKey(folder + L"\\Helper.dll").c_str()), 0) << Narrow(left[0]);
+    EXPECT_EQ(Counter(L"PluginsDeleted"), 4u) << "a plug-in, two sub-plug-ins and the prefix look-alike";
+    EXPECT_TRUE(Contains(ReadLogLines(MainLogPath()), L"SIEVO: Removed 4 unavailable plugin's from VST inventory"));
+}
+
+TEST_F(Loop, ModuleWithoutShortPathIsSkippedAndItsRecordSwept) {
+    std::wstring module = folder + L"\\Vanished.dll";
+    SeedRecord(TestKey::RecordKey(module));
+    DeleteLogs();
+    ASSERT_EQ(RunSievo(key.Args() + L"/Log/ScanVst:" + module).exitCode, 0u);
+    auto lines = ReadLogLines(SandboxLogPath());
+    bool skipped = false;
+    for (const std::wstring& line : lines)
+        skipped |= line.rfind(L"SIEVO: GetShortPathName failed(", 0) == 0 && line.find(L"! Skipping plugin.") != std::wstring::npos;
+    EXPECT_TRUE(skipped);
+    DWORD touch = 7;
+    key.GetDword(L"touch", &touch, Record(module).c_str());
+    EXPECT_EQ(touch, 1u) << "a single-plug-in run neither clears nor sets marks";
+    ASSERT_EQ(Scan().exitCode, 0u);
+    EXPECT_FALSE(key.Exists(Record(module).c_str()));
+}
+
+}  // namespace
