@@ -193,8 +193,15 @@ RunResult RunSievo(const std::wstring& args, DWORD timeoutMs, const std::functio
     STARTUPINFOW si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
-    if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-        return result;
+    // A start can fail while another program of the run still has the file
+    // open (a build, a scanner of another test); try a few times.
+    bool started = false;
+    for (int attempt = 0; attempt < 5 && !started; ++attempt) {
+        std::wstring line = commandLine;
+        started = CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi);
+        if (!started) Sleep(200);
+    }
+    if (!started) return result;
     DWORD waited = 0;
     for (;;) {
         DWORD rc = WaitForSingleObject(pi.hProcess, 50);
