@@ -95,6 +95,17 @@ void LoadSystemLibrariesOnce() {
     LoadLibraryW(L"msvfw32.dll");
 }
 
+// A sandboxed child that died inside the plug-in left the crash marker but
+// never got to mark the record as seen: without the mark the sweep at the end
+// of this scan would remove the record, and the next scan would run the
+// plug-in again instead of skipping it as known bad.
+void KeepMarkOfDeadChild(const std::wstring& keyPath) {
+    RegKey key;
+    if (key.Open(g_ctx.registryRoot, keyPath.c_str(), KEY_ALL_ACCESS) != ERROR_SUCCESS) return;
+    DWORD bad = 0;
+    if (ReadDword(key.Get(), L"isBad", &bad) && bad) WriteDword(key.Get(), L"touch", 1);
+}
+
 struct LoopState {
     HWND progress = nullptr;
     DWORD internalCount = 0;
@@ -202,6 +213,7 @@ void AnalyseOne(const std::wstring& candidate, size_t index, std::vector<Invento
             if (key) WriteDword(key.Get(), L"isBad", 1);
         }
         result = GuardedProbe(&r, &subRecords, s.progress);
+        if (g_ctx.scanInSandbox) KeepMarkOfDeadChild(keyPath);
         if (result && !g_ctx.scanInSandbox && !s.subKeys.built) s.subKeys.Build();
         g_ctx.pluginsScanned += result;
         if (disposition != Disposition::Existing) s0.numClasses = r.numClasses;

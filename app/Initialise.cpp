@@ -46,6 +46,7 @@ void ReadPreferences() {
     else
         g_ctx.scanInSandbox = 0;
     if (!g_ctx.logEnabled) ReadDword(key.Get(), L"generateScanLog", &g_ctx.logEnabled);
+    ReadDword(key.Get(), L"sandboxTimeout", &g_ctx.sandboxTimeout);
 }
 
 // Sandboxed children add their counts to these; they start from 0.

@@ -40,6 +40,7 @@ struct ScanContext {
     DWORD scanInSandbox = 1;
     DWORD rescanExisting = 0;
     DWORD rescanFailed = 0;
+    DWORD sandboxTimeout = 0;  // seconds a sandboxed child may run; 0 waits as long as it takes
     DWORD pluginsFound = 0;
     DWORD pluginsScanned = 0;
     DWORD pluginsDeleted = 0;

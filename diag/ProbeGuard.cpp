@@ -85,7 +85,17 @@ void RunSandboxedProbe(const InventoryRecord& record) {
     info.nShow = SW_SHOWNORMAL;
     if (!ShellExecuteExW(&info) || !info.hProcess) return;
     UniqueHandle child(info.hProcess);
-    WaitForSingleObject(child.Get(), INFINITE);
+    // A plug-in that never returns would hold the whole scan; with a time
+    // limit the child is stopped and its record keeps the crash marker the
+    // child wrote before the plug-in ran.
+    DWORD limit = g_ctx.sandboxTimeout ? g_ctx.sandboxTimeout * 1000 : INFINITE;
+    if (g_ctx.sandboxTimeout > 24 * 3600) limit = INFINITE;
+    if (WaitForSingleObject(child.Get(), limit) == WAIT_TIMEOUT) {
+        TerminateProcess(child.Get(), ERROR_TIMEOUT);
+        WaitForSingleObject(child.Get(), 10000);
+        WriteLog(L"%s: Sandboxed scan of %s stopped after %d seconds\r\n", kTag, record.FullPath,
+                 static_cast<int>(g_ctx.sandboxTimeout));
+    }
     DWORD exitCode = 0;
     GetExitCodeProcess(child.Get(), &exitCode);  // whatever the child did, the scan goes on
 }
