@@ -19,9 +19,11 @@ winpath="Z:${samples//\//\\}"
 wine reg delete "HKCU\\$key" /f >/dev/null 2>&1 || true
 wine reg add "HKCU\\$key\\Paths" /v "$winpath" /d "$winpath" /f >/dev/null
 
-rm -f "$WINEPREFIX"/drive_c/users/*/AppData/Roaming/Tarnwell/Logs/Sievo.log
+rm -f "$WINEPREFIX"/drive_c/users/*/AppData/Roaming/Tarnwell/Logs/Sievo*.log
 wine build/bin/Sievo.exe "/VSTRegPerUser/VSTRegKey:$key/Log/Background"
 log=$(ls "$WINEPREFIX"/drive_c/users/*/AppData/Roaming/Tarnwell/Logs/Sievo.log)
 echo "Scan log: $log"
 echo
-sed -n '/-------- VST scan path/,$p' "$log" | tr -d '\r' | sed -n '1,/^-----------------------------$/p;/DLL.s found/,/^-----------------------------$/p'
+sed -n '/DLL.s found/,/^-----------------------------\r*$/p' "$log" | tr -d '\r'
+echo
+wine build/bin/SievoInventory.exe /VSTRegPerUser "/VSTRegKey:$key" /Metrics

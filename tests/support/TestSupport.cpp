@@ -221,6 +221,63 @@ RunResult RunSievo(const std::wstring& args, DWORD timeoutMs, const std::functio
     return result;
 }
 
+namespace {
+void Drain(HANDLE pipe, std::string* into) {
+    DWORD available = 0;
+    while (PeekNamedPipe(pipe, nullptr, 0, nullptr, &available, nullptr) && available > 0) {
+        char chunk[4096];
+        DWORD got = 0;
+        if (!ReadFile(pipe, chunk, sizeof chunk, &got, nullptr) || got == 0) break;
+        into->append(chunk, got);
+    }
+}
+}  // namespace
+
+RunResult RunCapture(const std::wstring& program, const std::wstring& args, std::string* out, std::string* err,
+                     DWORD timeoutMs) {
+    RunResult result;
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE outRead = nullptr, outWrite = nullptr, errRead = nullptr, errWrite = nullptr;
+    CreatePipe(&outRead, &outWrite, &inherit, 1 << 20);
+    CreatePipe(&errRead, &errWrite, &inherit, 1 << 20);
+    SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
+    SetHandleInformation(errRead, HANDLE_FLAG_INHERIT, 0);
+    std::wstring exe = BinDir() + L"\\" + program;
+    std::wstring line = L"\"" + exe + L"\" " + args;
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdOutput = outWrite;
+    si.hStdError = errWrite;
+    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    PROCESS_INFORMATION pi{};
+    BOOL started = CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
+    CloseHandle(outWrite);
+    CloseHandle(errWrite);
+    if (started) {
+        DWORD waited = 0;
+        for (;;) {
+            Drain(outRead, out);
+            Drain(errRead, err);
+            if (WaitForSingleObject(pi.hProcess, 20) == WAIT_OBJECT_0) break;
+            waited += 20;
+            if (waited >= timeoutMs) {
+                result.timedOut = true;
+                TerminateProcess(pi.hProcess, 0xDEAD);
+                break;
+            }
+        }
+        Drain(outRead, out);
+        Drain(errRead, err);
+        GetExitCodeProcess(pi.hProcess, &result.exitCode);
+        CloseHandle(pi.hThread);
+        CloseHandle(pi.hProcess);
+    }
+    CloseHandle(outRead);
+    CloseHandle(errRead);
+    return result;
+}
+
 // ---- logs ----
 
 std::wstring LogFolder() {

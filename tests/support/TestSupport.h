@@ -72,6 +72,11 @@ struct RunResult {
 RunResult RunSievo(const std::wstring& args, DWORD timeoutMs = 60000,
                    const std::function<void(DWORD pid)>& whileRunning = nullptr);
 
+// Runs a program of build/bin with this text after its name and collects what
+// it writes to standard output and standard error.
+RunResult RunCapture(const std::wstring& program, const std::wstring& args, std::string* out, std::string* err,
+                     DWORD timeoutMs = 60000);
+
 // The application-data log folder and the two log files.
 std::wstring LogFolder();
 std::wstring MainLogPath();

@@ -1,0 +1,246 @@
+// SievoInventory: shows what the inventory of a configuration key holds,
+// without a registry editor. It reads the records with the scanner's own
+// record code, so it shows exactly what the host would read.
+//
+//   SievoInventory [/VSTRegPerUser] [/VSTRegKey:"Software\..."] [/Format:table|json|csv] [/Metrics]
+#include <windows.h>
+#include <objbase.h>
+#include <shellapi.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/ScanContext.h"
+#include "app/Win32Owners.h"
+#include "inventory/InventoryStore.h"
+#include "inventory/RegistryValues.h"
+
+namespace {
+
+enum class Format { Table, Json, Csv };
+
+struct Options {
+    Format format = Format::Table;
+    bool metrics = false;
+};
+
+void Out(const std::wstring& text) {
+    int bytes = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr,
+                                    nullptr);
+    std::string utf8(static_cast<size_t>(bytes), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), utf8.data(), bytes, nullptr, nullptr);
+    DWORD written = 0;
+    WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
+}
+
+void Fail(const std::wstring& message) {
+    std::wstring line = L"SievoInventory: " + message + L"\n";
+    int bytes = WideCharToMultiByte(CP_UTF8, 0, line.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string utf8(static_cast<size_t>(bytes), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, line.c_str(), -1, utf8.data(), bytes, nullptr, nullptr);
+    DWORD written = 0;
+    WriteFile(GetStdHandle(STD_ERROR_HANDLE), utf8.data(), static_cast<DWORD>(bytes - 1), &written, nullptr);
+}
+
+const wchar_t* Kind(const InventoryRecord& r) {
+    if (r.isShellRoot) return L"shell";
+    if (r.isInternal) return L"internal";
+    if (r.isVst3) return L"VST3";
+    if (r.isVst) return L"VST2";
+    return L"-";
+}
+
+std::wstring Clsid(const GUID& id) {
+    if (IsEqualGUID(id, GUID{})) return L"";
+    wchar_t text[40] = {};
+    StringFromGUID2(id, text, 40);
+    return text;
+}
+
+std::wstring JsonString(const std::wstring& s) {
+    std::wstring out = L"\"";
+    for (wchar_t c : s) {
+        if (c == L'"' || c == L'\\') {
+            out += L'\\';
+            out += c;
+        } else if (c < 0x20) {
+            wchar_t esc[8];
+            swprintf(esc, 8, L"\\u%04x", c);
+            out += esc;
+        } else {
+            out += c;
+        }
+    }
+    return out + L"\"";
+}
+
+std::wstring CsvField(const std::wstring& s) {
+    if (s.find_first_of(L",\"\r\n") == std::wstring::npos) return s;
+    std::wstring out = L"\"";
+    for (wchar_t c : s) {
+        if (c == L'"') out += L'"';
+        out += c;
+    }
+    return out + L"\"";
+}
+
+struct Row {
+    std::wstring cells[7];
+};
+
+constexpr const wchar_t* kHeaders[7] = {L"Name", L"Vendor", L"Type", L"Ins/Outs", L"Synth", L"Bad", L"Class id"};
+constexpr const wchar_t* kJsonNames[7] = {L"name", L"vendor", L"type", L"insOuts", L"synth", L"bad", L"clsid"};
+
+Row MakeRow(const InventoryRecord& r) {
+    Row row;
+    row.cells[0] = r.FullName;
+    row.cells[1] = r.Vendor;
+    row.cells[2] = Kind(r);
+    row.cells[3] = std::to_wstring(r.numInputs) + L"/" + std::to_wstring(r.numOutputs);
+    row.cells[4] = r.isSynth ? L"yes" : L"no";
+    row.cells[5] = r.isBad ? L"yes" : L"no";
+    row.cells[6] = Clsid(r.clsidPlug);
+    return row;
+}
+
+void PrintTable(const std::vector<Row>& rows) {
+    size_t width[7];
+    for (int c = 0; c < 7; ++c) width[c] = wcslen(kHeaders[c]);
+    for (const Row& row : rows)
+        for (int c = 0; c < 7; ++c) width[c] = std::max(width[c], row.cells[c].size());
+    auto line = [&](const std::wstring* cells) {
+        std::wstring text;
+        for (int c = 0; c < 7; ++c) {
+            text += cells[c];
+            if (c < 6) text += std::wstring(width[c] - cells[c].size() + 2, L' ');
+        }
+        while (!text.empty() && text.back() == L' ') text.pop_back();
+        Out(text + L"\n");
+    };
+    std::wstring headers[7];
+    for (int c = 0; c < 7; ++c) headers[c] = kHeaders[c];
+    line(headers);
+    for (const Row& row : rows) line(row.cells);
+    Out(std::to_wstring(rows.size()) + L" records\n");
+}
+
+struct Metrics {
+    DWORD found = 0, scanned = 0, deleted = 0;
+    bool hasTime = false;
+    SYSTEMTIME time{};
+};
+
+Metrics ReadMetrics() {
+    Metrics m;
+    RegKey inventory;
+    if (inventory.Open(g_ctx.registryRoot, ConfigSubkey(L"Inventory").c_str(), KEY_READ) != ERROR_SUCCESS) return m;
+    ReadDword(inventory.Get(), L"PluginsFound", &m.found);
+    ReadDword(inventory.Get(), L"PluginsScanned", &m.scanned);
+    ReadDword(inventory.Get(), L"PluginsDeleted", &m.deleted);
+    FILETIME stamp{};
+    if (ReadExact(inventory.Get(), L"lastUpdateTime", &stamp, sizeof stamp))
+        m.hasTime = FileTimeToSystemTime(&stamp, &m.time) != FALSE;  // stored as local time
+    return m;
+}
+
+std::wstring TimeText(const Metrics& m) {
+    if (!m.hasTime) return L"";
+    wchar_t text[32];
+    swprintf(text, 32, L"%04u-%02u-%02u %02u:%02u:%02u", m.time.wYear, m.time.wMonth, m.time.wDay, m.time.wHour,
+             m.time.wMinute, m.time.wSecond);
+    return text;
+}
+
+bool ParseOptions(Options& options) {
+    int argc = 0;
+    LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+    bool ok = true;
+    for (int i = 1; argv && i < argc; ++i) {
+        std::wstring arg = argv[i];
+        if (_wcsicmp(arg.c_str(), L"/VSTRegPerUser") == 0) {
+            g_ctx.registryRoot = HKEY_CURRENT_USER;
+        } else if (_wcsnicmp(arg.c_str(), L"/VSTRegKey:", 11) == 0) {
+            std::wstring keyPath = arg.substr(11);
+            if (keyPath.empty() || keyPath.size() >= kPathChars) {
+                Fail(L"the key path must have 1 to 259 characters");
+                ok = false;
+            } else {
+                wcscpy(g_ctx.configKeyPath, keyPath.c_str());
+            }
+        } else if (_wcsicmp(arg.c_str(), L"/Format:json") == 0) {
+            options.format = Format::Json;
+        } else if (_wcsicmp(arg.c_str(), L"/Format:csv") == 0) {
+            options.format = Format::Csv;
+        } else if (_wcsicmp(arg.c_str(), L"/Format:table") == 0) {
+            options.format = Format::Table;
+        } else if (_wcsicmp(arg.c_str(), L"/Metrics") == 0) {
+            options.metrics = true;
+        } else {
+            Fail(L"unknown argument " + arg +
+                 L"\nusage: SievoInventory [/VSTRegPerUser] [/VSTRegKey:<key>] [/Format:table|json|csv] [/Metrics]");
+            ok = false;
+        }
+    }
+    if (argv) LocalFree(argv);
+    return ok;
+}
+
+}  // namespace
+
+int main() {
+    wcscpy(g_ctx.configKeyPath, kDefaultConfigKey);
+    Options options;
+    if (!ParseOptions(options)) return 2;
+
+    const wchar_t* rootName = g_ctx.registryRoot == HKEY_CURRENT_USER ? L"HKEY_CURRENT_USER" : L"HKEY_LOCAL_MACHINE";
+    RegKey config;
+    if (config.Open(g_ctx.registryRoot, g_ctx.configKeyPath, KEY_READ) != ERROR_SUCCESS) {
+        Fail(std::wstring(L"no configuration key ") + rootName + L"\\" + g_ctx.configKeyPath);
+        return 1;
+    }
+
+    std::vector<InventoryRecord> records;
+    LoadInventory(records);
+    std::vector<Row> rows;
+    for (const InventoryRecord& r : records) rows.push_back(MakeRow(r));
+    Metrics m = ReadMetrics();
+
+    switch (options.format) {
+        case Format::Table:
+            PrintTable(rows);
+            if (options.metrics)
+                Out(L"Last scan: " + std::to_wstring(m.found) + L" found, " + std::to_wstring(m.scanned) +
+                    L" scanned, " + std::to_wstring(m.deleted) + L" removed" +
+                    (m.hasTime ? L"; inventory changed " + TimeText(m) : L"") + L"\n");
+            break;
+        case Format::Csv: {
+            std::wstring header;
+            for (int c = 0; c < 7; ++c) header += (c ? L"," : L"") + std::wstring(kHeaders[c]);
+            Out(header + L"\n");
+            for (const Row& row : rows) {
+                std::wstring line;
+                for (int c = 0; c < 7; ++c) line += (c ? L"," : L"") + CsvField(row.cells[c]);
+                Out(line + L"\n");
+            }
+            break;
+        }
+        case Format::Json: {
+            Out(L"{\n  \"plugins\": [");
+            for (size_t i = 0; i < rows.size(); ++i) {
+                std::wstring item = i ? L",\n    {" : L"\n    {";
+                for (int c = 0; c < 7; ++c)
+                    item += (c ? L", " : L"") + JsonString(kJsonNames[c]) + L": " + JsonString(rows[i].cells[c]);
+                Out(item + L"}");
+            }
+            Out(rows.empty() ? L"]" : L"\n  ]");
+            if (options.metrics)
+                Out(L",\n  \"metrics\": {\"pluginsFound\": " + std::to_wstring(m.found) +
+                    L", \"pluginsScanned\": " + std::to_wstring(m.scanned) + L", \"pluginsDeleted\": " +
+                    std::to_wstring(m.deleted) + L", \"lastUpdateTime\": " + JsonString(TimeText(m)) + L"}");
+            Out(L"\n}\n");
+            break;
+        }
+    }
+    return 0;
+}
