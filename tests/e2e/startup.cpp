@@ -179,4 +179,54 @@ TEST_F(Startup, WrongTypedPreferencesAreIgnored) {
     EXPECT_EQ(GetFileAttributesW(MainLogPath().c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
+// Points the user's application-data folder at a drive that does not exist
+// for as long as it lives.
+class AppDataUnavailable {
+public:
+    AppDataUnavailable() {
+        for (int i = 0; i < 2; ++i) {
+            wchar_t value[1024] = {};
+            DWORD cb = sizeof value - sizeof(wchar_t);
+            had_[i] = RegGetValueW(HKEY_CURRENT_USER, kKeys[i], L"AppData", RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ |
+                                   RRF_NOEXPAND, &type_[i], value, &cb) == ERROR_SUCCESS;
+            saved_[i] = value;
+            Set(i, REG_EXPAND_SZ, L"Q:\\nowhere\\AppData");
+        }
+    }
+    ~AppDataUnavailable() {
+        for (int i = 0; i < 2; ++i) {
+            if (had_[i])
+                Set(i, type_[i], saved_[i].c_str());
+            else
+                RegDeleteKeyValueW(HKEY_CURRENT_USER, kKeys[i], L"AppData");
+        }
+    }
+
+private:
+    static constexpr const wchar_t* kKeys[2] = {
+        L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders",
+        L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders"};
+    void Set(int i, DWORD type, const wchar_t* value) {
+        RegSetKeyValueW(HKEY_CURRENT_USER, kKeys[i], L"AppData", type, value,
+                        static_cast<DWORD>((wcslen(value) + 1) * sizeof(wchar_t)));
+    }
+    bool had_[2] = {};
+    DWORD type_[2] = {};
+    std::wstring saved_[2];
+};
+
+TEST_F(Startup, WithoutApplicationDataTheLogLiesBesideTheProgram) {
+    std::wstring beside = BinDir() + L"\\Sievo.log";
+    DeleteFileW(beside.c_str());
+    {
+        AppDataUnavailable noAppData;
+        ASSERT_EQ(RunSievo(key.Args() + L"/Log").exitCode, 0u);
+    }
+    auto lines = ReadLogLines(beside);
+    DeleteFileW(beside.c_str());
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines[0], L"Opened Log File -----------------------------");
+    EXPECT_EQ(GetFileAttributesW(MainLogPath().c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
 }  // namespace
