@@ -1,0 +1,58 @@
+#include "vst2/Vst2Loading.h"
+
+#include "diag/FailurePoint.h"
+#include "diag/ScanLog.h"
+#include "vst2/HostCallback.h"
+
+namespace {
+
+Vst2EntryProc FindEntry(HMODULE module, const char* name) {
+    return reinterpret_cast<Vst2EntryProc>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
+
+}  // namespace
+
+bool LoadVst2Module(InventoryRecord& record, Vst2Session& session) {
+    session.module = LoadLibraryW(record.FullPath);
+    if (!session.module) return false;
+    session.loadedDirectly = true;
+    WriteLog(L"%s: DLL loaded successfully...\r\n", kTag);
+
+    SetStep(L"Get Proc Address");
+    for (const char* name : {"VSTPluginMain", "main", "Main"}) {
+        if ((session.entry = FindEntry(session.module, name)) != nullptr) break;
+    }
+    if (session.entry) {
+        record.hasVstEntryPoint = 1;
+        record.isVst = 1;
+        WriteLog(L"%s: Successfully got entry point. DLL is a VST plugin...\r\n", kTag);
+    }
+    // The host's own channel-strip modules are created through their private
+    // entry point, even when they export a standard one too.
+    if (Vst2EntryProc internal = FindEntry(session.module, "ZENTAPluginMain")) {
+        session.entry = internal;
+        WriteLog(L"%s: Internal stripdeck module detected...\r\n", kTag);
+        record.isInternal = 1;
+        session.internalModule = true;
+        record.isVst = 0;
+        record.jBridgeLoader = 0;
+    }
+    return true;
+}
+
+AEffect* CreateVst2Effect(Vst2Session& session) {
+    if (!session.entry) return nullptr;
+    WriteLog(L"%s: Calling entry point...\r\n", kTag);
+    SetStep(L"Main Call");
+    return session.entry(HostCallback);
+}
+
+AEffect* LoadThroughBridge(const InventoryRecord&, Vst2Session&) {
+    // Later step: load "Gantry.dll" beside the program and create the effect
+    // through its LoadVST32 export. Until then such a DLL yields no instance.
+    return nullptr;
+}
+
+bool IsVst2Effect(const AEffect* effect) {
+    return effect && effect->dispatcher && effect->magic == kEffectMagic;
+}
