@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <cstdio>
 #include <cstring>
 
 #include "vst2/Vst2Abi.h"
@@ -69,6 +70,33 @@ inline intptr_t Dispatch(AEffect* effect, int32_t opcode, int32_t index, intptr_
             return 0;
     }
 }
+
+// The full path of this DLL followed by `suffix` (a file beside the plug-in).
+inline void PathBesideSelf(const char* suffix, char* out, size_t size) {
+    HMODULE self = nullptr;
+    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                       reinterpret_cast<LPCSTR>(&PathBesideSelf), &self);
+    out[0] = 0;
+    GetModuleFileNameA(self, out, static_cast<DWORD>(size));
+    out[size - 1] = 0;
+    if (strlen(out) + strlen(suffix) < size) strcat(out, suffix);
+}
+
+// Appends text to the file beside the plug-in; tests read it back.
+inline void AppendBesideSelf(const char* suffix, const char* text) {
+    char path[MAX_PATH + 32];
+    PathBesideSelf(suffix, path, sizeof path);
+    HANDLE file = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return;
+    DWORD written = 0;
+    WriteFile(file, text, static_cast<DWORD>(strlen(text)), &written, nullptr);
+    CloseHandle(file);
+}
+
+// Faults the test plug-ins raise on purpose. volatile keeps the compiler
+// from proving them away.
+inline void WriteThroughNull() { *static_cast<volatile int*>(nullptr) = 1; }
 
 }  // namespace plugin_kit
 
