@@ -193,7 +193,6 @@ void WriteFull(HKEY k, InventoryRecord& r, DWORD noPrefix) {
     WriteDword(k, L"gantryServerId", static_cast<DWORD>(r.gantryServerId + 1));
     WriteDword(k, L"addVstPrefix", noPrefix ? 0 : 1);
     WriteDword(k, L"touch", 1);
-    WriteBinary(k, L"modStats", r.modStats, sizeof r.modStats);
     WriteDword(k, L"doublePrecision", r.doublePrecision);
     WriteText(k, L"dllVersion", r.dllVersion);
     WriteText(k, L"Subcategories", r.Subcategories);
@@ -201,6 +200,10 @@ void WriteFull(HKEY k, InventoryRecord& r, DWORD noPrefix) {
     SetFailurePoint(L"WriteVSTPersistCompatData");
     WriteVSTPersistCompatData(k, kForwardCompatible, r.forwardCompatible);
     WriteVSTPersistCompatData(k, kBackwardsCompatible, r.backwardsCompatible);
+    // Last: a record whose file statistics match counts as up to date and is
+    // not probed again, so a scan that dies halfway through this write leaves
+    // a record the next scan rewrites.
+    WriteBinary(k, L"modStats", r.modStats, sizeof r.modStats);
     WriteLog(L"%s: %s - successfully wrote complete VST plugin inventory record...\r\n", kTag, g_failure.function);
 }
 
