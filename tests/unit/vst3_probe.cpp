@@ -189,7 +189,8 @@ INSTANTIATE_TEST_SUITE_P(
                       Capability{L"sidechain_buses", 0, 0, 0, 4, 2, 0, 0, 0, L"Fx|Dynamics"},
                       Capability{L"root_unit_programs", 0, 0, 0, 0, 0, 12, 0, 0, L"Fx"},
                       Capability{L"double_precision", 0, 0, 0, 0, 0, 0, 1, 0, L"Fx"},
-                      Capability{L"ara_entry_point", 0, 0, 0, 0, 0, 0, 0, 1, L"Fx"}));
+                      Capability{L"ara_entry_point", 0, 0, 0, 0, 0, 0, 0, 1, L"Fx"}),
+    [](const ::testing::TestParamInfo<Capability>& info) { return sievo_test::Narrow(info.param.module); });
 
 TEST(Vst3ProbeShell, SeveralAudioClassesEachGetARecord) {
     ModuleCopy module(L"shell_three_audio");

@@ -104,10 +104,15 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{L"init_dll_false", L"Call initProc", kUnexpectedLine, 0, "InitDll"},
         FailureCase{L"null_factory", L"GetPluginFactory", kUnexpectedLine, 1, "GetPluginFactory"},
         FailureCase{L"null_component", L"createInstance IComponent", kUnexpectedLine, 1, "createInstance null"},
+        FailureCase{L"null_audio_processor", L"queryInterface IAudioProcessor", kUnexpectedLine, 1,
+                    "IAudioProcessor null"},
+        FailureCase{L"zero_controller_id", L"component->getControllerClassId", kUnexpectedLine, 1,
+                    "getControllerClassId zero"},
         FailureCase{L"initialize_fails", L"component->initialize",
                     L"SIEVO: Failure (80004005) in function [Load VST3 Plugin], failure point[Load VST3 Plugin]", 1,
                     "initialize component Broken Initialize"},
-        FailureCase{L"crash_in_get_bus_info", L"getBusCount", kExceptionLine, 1, "getBusInfo crash"}));
+        FailureCase{L"crash_in_get_bus_info", L"getBusCount", kExceptionLine, 1, "getBusInfo crash"}),
+    [](const ::testing::TestParamInfo<FailureCase>& info) { return sievo_test::Narrow(info.param.module); });
 
 TEST(Vst3ProbeFailures, RecordKeepsWhatWasWrittenBeforeTheFault) {
     ModuleCopy module(L"crash_in_get_bus_info");
