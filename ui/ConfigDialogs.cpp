@@ -1,3 +1,4 @@
+// The exception report (128): where the program itself was when it failed.
 #include "ui/ConfigDialogs.h"
 
 #include "app/ScanContext.h"
@@ -27,9 +28,3 @@ INT_PTR CALLBACK ExceptionProc(HWND window, UINT message, WPARAM wParam, LPARAM)
 }  // namespace
 
 INT_PTR ShowExceptionDialog() { return RunModalDialog(kDlgException, ExceptionProc); }
-
-// The configuration dialogs are not built yet: each ends at once.
-INT_PTR ShowPathsDialog() { return 0; }
-void ShowPluginProperties(const GUID&) {}
-INT_PTR ShowFolderDefaults() { return 0; }
-INT_PTR ShowResetDialog() { return 0; }

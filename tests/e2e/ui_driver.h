@@ -1,0 +1,208 @@
+// Drives the dialogs of a running Sievo.exe the way a user would: waits for a
+// window by its caption, clicks buttons, types into edits, reads controls.
+// Each step has a time limit, and a process still running at the end is ended.
+#pragma once
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "TestSupport.h"
+
+namespace ui_test {
+
+using namespace sievo_test;
+
+constexpr DWORD kStepMs = 20000;
+
+constexpr wchar_t kPathsCaption[] = L"Tarnwell VST Scan Paths";
+constexpr wchar_t kPropsCaption[] = L"VST Plug-In Properties";
+constexpr wchar_t kDetailsCaption[] = L"Tarnwell VST Scan: VST Plug-in Properties";
+constexpr wchar_t kResetCaption[] = L"Tarnwell VST Scan:  Reset VST Settings";
+constexpr wchar_t kNoPathsCaption[] = L"Tarnwell VST Scan Error";
+constexpr wchar_t kProgressCaption[] = L"Scanning...";
+
+class Sievo {
+public:
+    explicit Sievo(const std::wstring& args) {
+        std::wstring exe = BinDir() + L"\\Sievo.exe";
+        STARTUPINFOW si{};
+        si.cb = sizeof si;
+        for (int attempt = 0; attempt < 5 && !info_.hProcess; ++attempt) {
+            std::wstring line = L"\"" + exe + L"\" " + args;
+            if (!CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &info_)) {
+                info_ = {};
+                Sleep(200);
+            }
+        }
+    }
+    ~Sievo() {
+        if (!info_.hProcess) return;
+        if (WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT) {
+            TerminateProcess(info_.hProcess, 0xDEAD);
+            WaitForSingleObject(info_.hProcess, 5000);
+        }
+        CloseHandle(info_.hThread);
+        CloseHandle(info_.hProcess);
+    }
+    Sievo(const Sievo&) = delete;
+    Sievo& operator=(const Sievo&) = delete;
+
+    bool Started() const { return info_.hProcess != nullptr; }
+    DWORD Pid() const { return info_.dwProcessId; }
+    bool Running() const { return info_.hProcess && WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT; }
+
+    // The visible top-level window with this caption, or null after the time limit.
+    HWND Wait(const std::wstring& caption, DWORD ms = kStepMs) const {
+        for (DWORD waited = 0; waited < ms; waited += 10) {
+            if (HWND window = FindProcessWindow(Pid(), caption)) return window;
+            if (!Running()) return nullptr;
+            Sleep(10);
+        }
+        return nullptr;
+    }
+    // True when no window of that caption is visible for `ms`.
+    bool StaysAway(const std::wstring& caption, DWORD ms) const {
+        for (DWORD waited = 0; waited < ms; waited += 20) {
+            if (FindProcessWindow(Pid(), caption)) return false;
+            Sleep(20);
+        }
+        return true;
+    }
+    // Waits until the window is gone (closed or hidden).
+    bool WaitGone(HWND window, DWORD ms = kStepMs) const {
+        for (DWORD waited = 0; waited < ms; waited += 10) {
+            if (!IsWindow(window) || !IsWindowVisible(window)) return true;
+            Sleep(10);
+        }
+        return false;
+    }
+    // Exit code, or 0xFFFFFFFF when the process is still running after `ms`.
+    DWORD WaitExit(DWORD ms = kStepMs) const {
+        if (!info_.hProcess || WaitForSingleObject(info_.hProcess, ms) != WAIT_OBJECT_0) return 0xFFFFFFFF;
+        DWORD code = 0xFFFFFFFF;
+        GetExitCodeProcess(info_.hProcess, &code);
+        return code;
+    }
+
+private:
+    PROCESS_INFORMATION info_{};
+};
+
+// A check box or radio button clicked synchronously: its dialog has handled
+// the click when this returns.
+inline void Toggle(HWND dialog, int id) { SendMessageW(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
+inline bool IsChecked(HWND dialog, int id) {
+    return SendMessageW(GetDlgItem(dialog, id), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+inline bool IsEnabled(HWND dialog, int id) { return IsWindowEnabled(GetDlgItem(dialog, id)) != FALSE; }
+inline void Type(HWND dialog, int id, const std::wstring& text) {
+    SendMessageW(GetDlgItem(dialog, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+// The caption of every visible top-level window of the process.
+inline std::vector<HWND> ProcessWindows(DWORD pid) {
+    struct State {
+        DWORD pid;
+        std::vector<HWND> found;
+    } state{pid, {}};
+    EnumWindows(
+        [](HWND window, LPARAM param) -> BOOL {
+            State* s = reinterpret_cast<State*>(param);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(window, &owner);
+            if (owner == s->pid && IsWindowVisible(window)) s->found.push_back(window);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&state));
+    return state.found;
+}
+
+inline std::wstring Caption(HWND window) {
+    wchar_t text[512] = {};
+    GetWindowTextW(window, text, 512);
+    return text;
+}
+
+// A record key under Inventory with the values the dialogs read.
+struct SeedRecord {
+    std::wstring path;  // module path; the key name is made from it
+    std::wstring keySuffix;  // "*<id> <name>" for a shell's sub-plug-in
+    std::wstring name;
+    std::wstring clsid;
+    DWORD isX64 = 1;
+    DWORD numInputs = 2;
+    DWORD maxUsedInputs = 2;
+    DWORD numOutputs = 2;
+    DWORD uniqueId = 0x41424344;
+    DWORD vstVersion = 2400;
+    DWORD isSynth = 0;
+    DWORD wantEvents = 0;
+    DWORD generateEvents = 0;
+    DWORD isShell = 0;
+    DWORD isShellRoot = 0;
+    DWORD gantryServerId = 0;  // as stored: index + 1
+};
+
+inline std::wstring RecordSub(const SeedRecord& r) {
+    return L"Inventory\\" + TestKey::RecordKey(r.path) + r.keySuffix;
+}
+
+inline void SetText(const TestKey& key, const std::wstring& sub, const wchar_t* name, const std::wstring& text) {
+    HKEY k = nullptr;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, key.Sub(sub.c_str()).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k,
+                        nullptr) != ERROR_SUCCESS)
+        return;
+    RegSetValueExW(k, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                   static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(k);
+}
+
+inline void Seed(const TestKey& key, const SeedRecord& r) {
+    std::wstring sub = RecordSub(r);
+    SetText(key, sub, L"FullName", r.name);
+    SetText(key, sub, L"FullPath", r.path);
+    SetText(key, sub, L"clsidPlug", r.clsid);
+    struct {
+        const wchar_t* name;
+        DWORD value;
+    } values[] = {{L"isVst", 1},
+                  {L"isX64", r.isX64},
+                  {L"numInputs", r.numInputs},
+                  {L"maxUsedInputs", r.maxUsedInputs},
+                  {L"numOutputs", r.numOutputs},
+                  {L"uniqueId", r.uniqueId},
+                  {L"vstVersion", r.vstVersion},
+                  {L"isSynth", r.isSynth},
+                  {L"wantEvents", r.wantEvents},
+                  {L"generateEvents", r.generateEvents},
+                  {L"isShell", r.isShell},
+                  {L"isShellRoot", r.isShellRoot},
+                  {L"registerAsPlug", 1},
+                  {L"gantryServerId", r.gantryServerId}};
+    for (const auto& v : values) key.SetDword(v.name, v.value, sub.c_str());
+}
+
+inline DWORD RecordDword(const TestKey& key, const SeedRecord& r, const wchar_t* name) {
+    DWORD value = 0xFFFFFFFF;
+    key.GetDword(name, &value, RecordSub(r).c_str());
+    return value;
+}
+
+inline std::wstring RecordText(const TestKey& key, const SeedRecord& r, const wchar_t* name) {
+    std::wstring value;
+    key.GetString(name, &value, RecordSub(r).c_str());
+    return value;
+}
+
+// `sub` null: the configuration key itself.
+inline bool HasValue(const TestKey& key, const wchar_t* sub, const wchar_t* name) {
+    std::wstring path = sub ? key.Sub(sub) : key.Path();
+    return RegGetValueW(HKEY_CURRENT_USER, path.c_str(), name, RRF_RT_ANY, nullptr, nullptr, nullptr) ==
+           ERROR_SUCCESS;
+}
+
+}  // namespace ui_test

@@ -1,0 +1,30 @@
+// The confirmation in front of an inventory reset (123): Yes ends it with 1.
+#include "diag/FailurePoint.h"
+#include "ui/ConfigDialogs.h"
+#include "ui/Dialogs.h"
+#include "ui/HelpCommand.h"
+#include "ui/resource.h"
+
+namespace {
+
+INT_PTR CALLBACK DlgResetProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+    SetFunction(L"DlgResetProc");
+    SetFailurePoint(L"Proc");
+    switch (message) {
+        case WM_INITDIALOG:
+            return TRUE;
+        case WM_HELP:
+            ShowHelp();
+            return TRUE;
+        case WM_COMMAND:
+            if (LOWORD(wParam) == IDC_OK) EndDialog(dialog, 1);
+            if (LOWORD(wParam) == IDC_RESET_NO) EndDialog(dialog, 0);
+            return FALSE;
+        default:
+            return FALSE;
+    }
+}
+
+}  // namespace
+
+INT_PTR ShowResetDialog() { return RunModalDialog(kDlgReset, DlgResetProc); }
