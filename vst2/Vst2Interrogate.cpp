@@ -11,7 +11,7 @@
 #include "vst2/ModuleBitmaps.h"
 #include "vst2/PluginText.h"
 #include "vst2/ProbeState.h"
-#include "vst2/DllVersion.h"
+#include "vst3/FileVersion.h"
 
 namespace {
 
@@ -152,7 +152,7 @@ void InterrogateVst2Instance(AEffect* effect, InventoryRecord& record, Vst2Sessi
     }
     record.doublePrecision = (flags & effFlagsCanDoubleReplacing) ? 1 : 0;
 
-    GetDllVersionText(record.FullPath, record.dllVersion, kDllVersionChars);
+    GetFileVersionText(record.FullPath, record.dllVersion, kDllVersionChars);
     GenerateVSTClsid(&record);
 
     if (session.internalModule) AskStripdeckModule(effect, record);
