@@ -2,3 +2,4 @@
 
 int64_t g_currentPluginId = 0;
 uint32_t g_eventsFlag = 0;
+wchar_t g_bridgePath[260] = {};

@@ -9,3 +9,6 @@
 extern int64_t g_currentPluginId;
 // Set when a plug-in asks for MIDI or confirms a "receive" capability.
 extern uint32_t g_eventsFlag;
+// Full path of the bridge DLL ("Gantry.dll" beside the program); empty
+// until the first bridged load, then kept for the process.
+extern wchar_t g_bridgePath[260];

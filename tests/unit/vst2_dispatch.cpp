@@ -177,6 +177,12 @@ TEST_F(LoggedTest, ProbeLinesForOtherOutcomes) {
     ASSERT_GE(missingStart, 0);
     EXPECT_EQ(IndexOf(lines, L"SIEVO: Normal DLL load failed, attempting to load with Gantry...", missingStart),
               missingStart + 1);
+    // No bridge beside the test program.
+    EXPECT_EQ(IndexOf(lines, L"SIEVO: Load Gantry.DLL...", missingStart), missingStart + 2);
+    EXPECT_EQ(IndexOf(lines, L"SIEVO: DLL load failed...", missingStart), missingStart + 3);
+    int reason = missingStart + 4;
+    ASSERT_LT(reason, static_cast<int>(lines.size()));
+    EXPECT_EQ(lines[reason].rfind(L"hPlugin is NULL, plugin failed to load with error ", 0), 0u) << lines[reason];
     EXPECT_GT(IndexOf(lines, L"SIEVO: Failed to create VST plugin instance...", missingStart), missingStart);
     // Nothing was loaded, so nothing is unloaded.
     EXPECT_EQ(IndexOf(lines, L"SIEVO: Unloading VST dll...", missingStart), -1);
