@@ -1,0 +1,104 @@
+// The "Language" value under HKLM\Software\Tarnwell Music Software chooses
+// the language of the dialogs, in any letter case; an unknown one keeps English.
+#include "ui_driver.h"
+
+using namespace ui_test;
+
+namespace {
+
+constexpr wchar_t kVendorKey[] = L"Software\\Tarnwell Music Software";
+
+// Sets "Language" for one test and puts back what was there.
+class LanguageValue {
+public:
+    explicit LanguageValue(const std::wstring& value) {
+        HKEY key = nullptr;
+        DWORD disposition = 0;
+        if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, kVendorKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                            &disposition) != ERROR_SUCCESS)
+            return;
+        createdKey_ = disposition == REG_CREATED_NEW_KEY;
+        wchar_t old[64] = {};
+        DWORD cb = sizeof old - sizeof(wchar_t);
+        hadValue_ = RegQueryValueExW(key, L"Language", nullptr, nullptr, reinterpret_cast<BYTE*>(old), &cb) ==
+                    ERROR_SUCCESS;
+        old_ = old;
+        RegSetValueExW(key, L"Language", 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                       static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+        RegCloseKey(key);
+    }
+    ~LanguageValue() {
+        if (createdKey_) {
+            RegDeleteTreeW(HKEY_LOCAL_MACHINE, kVendorKey);
+            RegDeleteKeyW(HKEY_LOCAL_MACHINE, kVendorKey);
+            return;
+        }
+        HKEY key = nullptr;
+        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kVendorKey, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return;
+        if (hadValue_)
+            RegSetValueExW(key, L"Language", 0, REG_SZ, reinterpret_cast<const BYTE*>(old_.c_str()),
+                           static_cast<DWORD>((old_.size() + 1) * sizeof(wchar_t)));
+        else
+            RegDeleteValueW(key, L"Language");
+        RegCloseKey(key);
+    }
+
+private:
+    bool createdKey_ = false;
+    bool hadValue_ = false;
+    std::wstring old_;
+};
+
+class Language : public ::testing::Test {
+protected:
+    void SetUp() override { key.AddScanPath(dir.Path()); }
+    TestKey key;
+    TempDir dir;
+};
+
+TEST_F(Language, GermanInAnyLetterCaseShowsGermanDialogs) {
+    for (const wchar_t* value : {L"german", L"GERMAN", L"gErMaN"}) {
+        LanguageValue language(value);
+        Sievo sievo(key.Args() + L"/ScanProps");
+        HWND dialog = sievo.Wait(L"Tarnwell VST-Scan: Plug-in-Ordner");
+        ASSERT_NE(dialog, nullptr) << "no German paths dialog for " << Narrow(value);
+        EXPECT_EQ(ControlText(dialog, 62), L"Alle &zurücksetzen...");
+        EXPECT_EQ(ControlText(dialog, 63), L"Abbre&chen");
+        ClickButton(dialog, 62);
+        HWND confirm = sievo.Wait(L"Tarnwell VST-Scan: VST-Einstellungen zurücksetzen");
+        ASSERT_NE(confirm, nullptr);
+        EXPECT_EQ(ControlText(confirm, 1026), L"&Nein");
+        ClickButton(confirm, 1026);
+        ASSERT_TRUE(sievo.WaitGone(confirm));
+        ClickButton(dialog, 63);
+        EXPECT_EQ(sievo.WaitExit(), 0u);
+    }
+}
+
+TEST_F(Language, GermanMessagesComeFromTheGermanStringTable) {
+    TestKey empty;
+    LanguageValue language(L"German");
+    Sievo sievo(empty.Args() + L"/ScanProps");
+    HWND dialog = sievo.Wait(L"Tarnwell VST-Scan: Plug-in-Ordner");
+    ASSERT_NE(dialog, nullptr);
+    ClickButton(dialog, 64);
+    HWND message = sievo.Wait(L"Tarnwell VST-Scan – Fehler");
+    ASSERT_NE(message, nullptr) << "the no-folder message in German";
+    ClickButton(message, IDOK);
+    dialog = sievo.Wait(L"Tarnwell VST-Scan: Plug-in-Ordner");
+    ASSERT_NE(dialog, nullptr);
+    ClickButton(dialog, 63);
+    EXPECT_EQ(sievo.WaitExit(), 0u);
+}
+
+TEST_F(Language, AnUnknownLanguageKeepsEnglish) {
+    LanguageValue language(L"Klingon");
+    Sievo sievo(key.Args() + L"/ScanProps");
+    HWND dialog = sievo.Wait(kPathsCaption);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(ControlText(dialog, 62), L"R&eset all...");
+    ClickButton(dialog, 63);
+    EXPECT_EQ(sievo.WaitExit(), 0u);
+}
+
+}  // namespace
