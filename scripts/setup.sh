@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what building and running Sievo needs on Debian 12, if missing:
-# the mingw-w64 compilers, Wine, Xvfb and the GoogleTest sources.
+# the mingw-w64 compilers, Wine, Xvfb, the GoogleTest sources, the help
+# compiler (chmcmd) and xdpyinfo for the dialog screenshots.
 set -euo pipefail
 need=()
 command -v x86_64-w64-mingw32-g++-posix >/dev/null || need+=(g++-mingw-w64-x86-64-posix)
@@ -9,6 +10,8 @@ command -v x86_64-w64-mingw32-windres >/dev/null || need+=(binutils-mingw-w64-x8
 command -v wine >/dev/null || need+=(wine wine64)
 [ -x /usr/lib/wine/wine64 ] || need+=(wine64)
 command -v Xvfb >/dev/null || need+=(xvfb)
+command -v chmcmd >/dev/null || need+=(fp-utils)
+command -v xdpyinfo >/dev/null || need+=(x11-utils)
 command -v cmake >/dev/null || need+=(cmake)
 command -v make >/dev/null || need+=(make)
 command -v python3 >/dev/null || need+=(python3)
