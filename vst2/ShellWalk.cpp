@@ -12,6 +12,7 @@
 #include "notify/HostNotify.h"
 #include "ui/ProgressWindow.h"
 #include "ui/resource.h"
+#include "vst2/Bridge.h"
 #include "vst2/GuardedDispatch.h"
 #include "vst2/HostCallback.h"
 #include "vst2/PluginText.h"
@@ -55,14 +56,7 @@ AEffect* CreateSubPlugin(const InventoryRecord& record, Vst2Session& session) {
         SetStep(L"Create shell sub-plugin");
         return session.entry(HostCallback);
     }
-    if (session.bridgeLoad) {
-        SetStep(L"Create shell sub-plugin via Gantry");
-        char path[MAX_PATH] = {};
-        WideCharToMultiByte(CP_ACP, 0, record.FullPath, -1, path, MAX_PATH, nullptr, nullptr);
-        path[MAX_PATH - 1] = 0;
-        return session.bridgeLoad(path, HostCallback);
-    }
-    return nullptr;
+    return CreateThroughBridge(record, session);
 }
 
 }  // namespace

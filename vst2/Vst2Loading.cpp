@@ -1,12 +1,8 @@
 #include "vst2/Vst2Loading.h"
 
-#include <shlwapi.h>
-#include <strsafe.h>
-
 #include "diag/FailurePoint.h"
 #include "diag/ScanLog.h"
 #include "vst2/HostCallback.h"
-#include "vst2/ProbeState.h"
 
 namespace {
 
@@ -49,43 +45,6 @@ AEffect* CreateVst2Effect(Vst2Session& session) {
     WriteLog(L"%s: Calling entry point...\r\n", kTag);
     SetStep(L"Main Call");
     return session.entry(HostCallback);
-}
-
-AEffect* LoadThroughBridge(const InventoryRecord& record, Vst2Session& session) {
-    if (!g_bridgePath[0]) {
-        wchar_t folder[MAX_PATH] = {};
-        GetModuleFileNameW(nullptr, folder, MAX_PATH);
-        folder[MAX_PATH - 1] = 0;
-        if (PathRemoveFileSpecW(folder)) {
-            StringCchCopyW(g_bridgePath, ARRAYSIZE(g_bridgePath), folder);
-            StringCchCatW(g_bridgePath, ARRAYSIZE(g_bridgePath), L"\\Gantry.dll");
-        }
-    }
-    WriteLog(L"%s: Load Gantry.DLL...\r\n", kTag);
-    SetStep(L"Load Gantry.DLL");
-    // The bridge takes the plug-in's place: it is the module freed at the end.
-    session.module = LoadLibraryW(g_bridgePath);
-    if (!session.module) {
-        DWORD error = GetLastError();
-        WriteLog(L"%s: DLL load failed...\r\n", kTag);
-        wchar_t text[512] = {};
-        FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
-                       MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), text, ARRAYSIZE(text), nullptr);
-        WriteLog(L"hPlugin is NULL, plugin failed to load with error %0x, %s\n", error, text);
-        return nullptr;
-    }
-    SetStep(L"Get Gantry proc address");
-    session.bridgeLoad =
-        reinterpret_cast<LoadVst32Proc>(reinterpret_cast<void*>(GetProcAddress(session.module, "LoadVST32")));
-    if (!session.bridgeLoad) return nullptr;
-
-    SetStep(L"Load VST via Gantry");
-    char path[MAX_PATH] = {};
-    WideCharToMultiByte(CP_ACP, 0, record.FullPath, -1, path, MAX_PATH, nullptr, nullptr);
-    path[MAX_PATH - 1] = 0;
-    AEffect* effect = session.bridgeLoad(path, HostCallback);
-    WriteLog(effect ? L"%s: Load successful with Gantry...\r\n" : L"%s: Load failed with Gantry...\r\n", kTag);
-    return effect;
 }
 
 bool IsVst2Effect(const AEffect* effect) {

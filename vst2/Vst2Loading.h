@@ -1,5 +1,5 @@
 // How the probe gets hold of a VST 2 effect: the DLL itself with its entry
-// points, or the bridge for DLLs the scanner cannot load.
+// points (vst2/Bridge.h for DLLs the scanner cannot load).
 #pragma once
 
 #include "inventory/InventoryRecord.h"
@@ -12,9 +12,6 @@ bool LoadVst2Module(InventoryRecord& record, Vst2Session& session);
 
 // Calls the entry point with the host callback ("Main Call"); null without one.
 AEffect* CreateVst2Effect(Vst2Session& session);
-
-// Loads the plug-in through "Gantry.dll" beside the program.
-AEffect* LoadThroughBridge(const InventoryRecord& record, Vst2Session& session);
 
 // A usable instance: non-null, with a dispatcher and the VST 2 magic.
 bool IsVst2Effect(const AEffect* effect);

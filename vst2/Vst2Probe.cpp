@@ -3,6 +3,7 @@
 #include "diag/FailurePoint.h"
 #include "diag/ScanLog.h"
 #include "inventory/ModuleStats.h"
+#include "vst2/Bridge.h"
 #include "vst2/GuardedDispatch.h"
 #include "vst2/ProbeState.h"
 #include "vst2/ShellWalk.h"
