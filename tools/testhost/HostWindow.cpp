@@ -58,8 +58,11 @@ void RecordNotification(HWND window, WPARAM wParam, const COPYDATASTRUCT* data) 
 LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_COPYDATA) {
         RecordNotification(window, wParam, reinterpret_cast<const COPYDATASTRUCT*>(lParam));
-        if (g_options->destroyAfter >= 0 && g_notifications >= g_options->destroyAfter)
-            PostMessageW(window, WM_CLOSE, 0, 0);
+        // Gone before Sievo's SendMessage returns: the next one finds no window.
+        if (g_options->destroyAfter >= 0 && g_notifications >= g_options->destroyAfter) {
+            DestroyWindow(window);
+            return 0;
+        }
         return g_options->answer;
     }
     if (message >= WM_APP && message <= 0xBFFF) {
