@@ -12,7 +12,9 @@ scripts/wine-prefix.sh "$WINEPREFIX"
 samples="$root/build/demo-plugins"
 rm -rf "$samples" && mkdir -p "$samples/Effects" "$samples/Instruments"
 cp build/plugins/effect_with_editor.dll build/plugins/not_a_plugin.dll "$samples/Effects/"
-cp build/plugins/synth_wants_midi.dll "$samples/Instruments/"
+cp build/plugins/synth_wants_midi.dll build/plugins/shell_three.dll "$samples/Instruments/"
+mkdir -p "$samples/VST3"
+cp build/plugins/separate_controller.vst3 build/plugins/shell_three_audio.vst3 "$samples/VST3/"
 
 key='Software\Tarnwell\SievoDemo'
 winpath="Z:${samples//\//\\}"
