@@ -78,11 +78,7 @@ bool IsPlugin(const InventoryRecord& r) { return r.isVst || r.isVst3 || r.isInte
 
 void SetStatusGuarded(HWND progress, const wchar_t* text) {
     if (!progress) return;
-    if (!RunGuarded([&] {
-            SendDlgItemMessageW(progress, kIdcStatus, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
-            UpdateWindow(progress);
-        }))
-        LogExceptionLine();
+    if (!RunGuarded([&] { SetProgressText(progress, text); })) LogExceptionLine();
 }
 
 void LoadSystemLibrariesOnce() {
