@@ -45,7 +45,8 @@ struct ShellSubKeys {
             wchar_t* end = nullptr;
             long id = wcstol(star + 1, &end, 10);
             if (end == star + 1 || *end != L' ') continue;  // no number: not one of ours
-            byOwner.emplace(std::wstring(name, static_cast<size_t>(star - name)), std::make_pair(static_cast<int32_t>(id), std::wstring(end + 1)));
+            byOwner.emplace(std::wstring(name, static_cast<size_t>(star - name)),
+                            std::make_pair(static_cast<int32_t>(id), std::wstring(end + 1)));
         }
     }
 
@@ -74,7 +75,9 @@ const wchar_t* FileNameOf(const wchar_t* path) {
     return slash ? slash + 1 : path;
 }
 
-bool IsPlugin(const InventoryRecord& r) { return r.isVst || r.isVst3 || r.isInternal; }
+bool IsPlugin(const InventoryRecord& r) {
+    return r.isVst || r.isVst3 || r.isInternal;
+}
 
 void SetStatusGuarded(HWND progress, const wchar_t* text) {
     if (!progress) return;
@@ -240,9 +243,9 @@ void AnalyseOne(const std::wstring& candidate, size_t index, std::vector<Invento
     } else {
         SetFailurePoint(L"Setting touch flag");
         if (IsPlugin(r))
-            WriteLog(r.isInternal ? L"%s: Internal plugin previously scanned\r\n"
-                                  : L"%s: VST plugin previously scanned\r\n",
-                     kTag);
+            WriteLog(
+                r.isInternal ? L"%s: Internal plugin previously scanned\r\n" : L"%s: VST plugin previously scanned\r\n",
+                kTag);
         else
             WriteLog(r.isInternal ? L"%s: Internal plugin previously scanned\r\n"
                                   : L"%s: Previously scanned - NOT a VST plugin\r\n",
@@ -265,8 +268,7 @@ void AnalyseOne(const std::wstring& candidate, size_t index, std::vector<Invento
     int updateOnly = needsScan ? 0 : 1;
     if (probedNow && !g_ctx.scanInSandbox && !r.isNew && s0.numClasses != r.numClasses) {
         RegKey inventoryKey;
-        if (inventoryKey.Open(g_ctx.registryRoot, ConfigSubkey(L"Inventory").c_str(), KEY_ALL_ACCESS) ==
-            ERROR_SUCCESS)
+        if (inventoryKey.Open(g_ctx.registryRoot, ConfigSubkey(L"Inventory").c_str(), KEY_ALL_ACCESS) == ERROR_SUCCESS)
             g_ctx.pluginsDeleted += DeleteShellChildren(inventoryKey.Get(), keyName);
     }
     if (r.isShell && key && !g_ctx.scanInSandbox) {
@@ -306,16 +308,14 @@ void AnalyseOne(const std::wstring& candidate, size_t index, std::vector<Invento
     if (g_ctx.background && g_ctx.hostWindow && g_ctx.pluginsScanned > 0) {
         bool post = g_ctx.pluginsFound == s.internalCount ||
                     (g_ctx.pluginsFound < s.internalCount && g_ctx.pluginsScanned % 10 == 0) ||
-                    g_ctx.pluginsScanned % 25 == 0 ||
-                    (probedNow && result && r.isShell && subRecords.size() > 10);
+                    g_ctx.pluginsScanned % 25 == 0 || (probedNow && result && r.isShell && subRecords.size() > 10);
         if (post) PostInventoryChange();
     }
 }
 
 void AddSandboxSums() {
     RegKey inventory;
-    if (inventory.Open(g_ctx.registryRoot, ConfigSubkey(L"Inventory").c_str(), KEY_ALL_ACCESS) != ERROR_SUCCESS)
-        return;
+    if (inventory.Open(g_ctx.registryRoot, ConfigSubkey(L"Inventory").c_str(), KEY_ALL_ACCESS) != ERROR_SUCCESS) return;
     DWORD value = 0;
     if (ReadDword(inventory.Get(), L"PluginsFound", &value)) g_ctx.pluginsFound += value;
     value = 0;

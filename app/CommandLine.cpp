@@ -21,7 +21,9 @@ void ToWide(const char* ansi, wchar_t* out, size_t chars) {
     StringCchCopyW(out, chars, all.c_str());  // cuts an over-long line
 }
 
-bool MatchExact(const std::wstring& token, const wchar_t* flag) { return _wcsicmp(token.c_str(), flag) == 0; }
+bool MatchExact(const std::wstring& token, const wchar_t* flag) {
+    return _wcsicmp(token.c_str(), flag) == 0;
+}
 
 // Prefix match; on success *arg points at the rest of the token.
 bool MatchPrefix(const std::wstring& token, const wchar_t* flag, const wchar_t** arg) {

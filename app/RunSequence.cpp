@@ -160,9 +160,8 @@ int RunSievo(HINSTANCE instance, HINSTANCE previous, const char* commandLine, in
 
     ULONG_PTR gdiplusToken = 0;
     Outcome outcome = Outcome::Complete;
-    bool finished = RunGuarded([&] {
-        outcome = ProtectedRun(instance, previous, commandLine, showCommand, &gdiplusToken);
-    });
+    bool finished =
+        RunGuarded([&] { outcome = ProtectedRun(instance, previous, commandLine, showCommand, &gdiplusToken); });
     if (!finished) {
         LogExceptionLine();
         if (!g_ctx.background) ShowExceptionDialog();

@@ -14,9 +14,13 @@ extern "C" LONG SievoGuardFilter(EXCEPTION_POINTERS* info, void* /*frame*/) {
     return EXCEPTION_EXECUTE_HANDLER;
 }
 
-DWORD LastGuardedExceptionCode() { return g_lastCode; }
+DWORD LastGuardedExceptionCode() {
+    return g_lastCode;
+}
 
-void NoteCppException() { g_lastCode = kCppExceptionCode; }
+void NoteCppException() {
+    g_lastCode = kCppExceptionCode;
+}
 
 namespace {
 

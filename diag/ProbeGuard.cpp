@@ -73,8 +73,8 @@ void RunSandboxedProbe(const InventoryRecord& record) {
 
     wchar_t group[40] = {};
     StringFromGUID2(g_ctx.toastGuid, group, 40);
-    std::wstring parameters = std::wstring(g_ctx.commandLine) + L"/ScanVst:\"" + record.FullPath + L"\"" +
-                              L"/ToastGuid:" + group;
+    std::wstring parameters =
+        std::wstring(g_ctx.commandLine) + L"/ScanVst:\"" + record.FullPath + L"\"" + L"/ToastGuid:" + group;
 
     SHELLEXECUTEINFOW info{};
     info.cbSize = sizeof info;

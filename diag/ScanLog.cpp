@@ -12,7 +12,9 @@
 
 namespace {
 
-IQelLogger* Logger() { return static_cast<IQelLogger*>(g_ctx.logger); }
+IQelLogger* Logger() {
+    return static_cast<IQelLogger*>(g_ctx.logger);
+}
 
 void ChooseLogPath() {
     g_ctx.logPath[0] = 0;
@@ -31,8 +33,8 @@ void ChooseLogPath() {
 }
 
 HRESULT CreateLogger(IQelLogger** out) {
-    HRESULT hr = CoCreateInstance(CLSID_QelLogger, nullptr, CLSCTX_INPROC_SERVER, IID_IQelLogger,
-                                  reinterpret_cast<void**>(out));
+    HRESULT hr =
+        CoCreateInstance(CLSID_QelLogger, nullptr, CLSCTX_INPROC_SERVER, IID_IQelLogger, reinterpret_cast<void**>(out));
     if (hr == REGDB_E_CLASSNOTREG || hr == CO_E_NOTINITIALIZED || hr == REGDB_E_READREGDB) {
         if (SUCCEEDED(RegisterBuiltInQelLogger()))
             hr = CoCreateInstance(CLSID_QelLogger, nullptr, CLSCTX_INPROC_SERVER, IID_IQelLogger,

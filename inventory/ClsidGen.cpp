@@ -36,8 +36,7 @@ void MakeTextClsid(const wchar_t* prefix, const InventoryRecord& record, GUID* o
 
 }  // namespace
 
-void FormatVSTClsidText(const wchar_t* prefix, int32_t uniqueId, const wchar_t* dosName, wchar_t* out,
-                        size_t chars) {
+void FormatVSTClsidText(const wchar_t* prefix, int32_t uniqueId, const wchar_t* dosName, wchar_t* out, size_t chars) {
     wchar_t id[16];
     StringCchPrintfW(id, 16, L"%08X", static_cast<uint32_t>(uniqueId));
     // Positions past the end of a short name count as zero.

@@ -19,8 +19,7 @@ void GenerateVSTClsid(InventoryRecord* record);
 
 // The text form: "{<prefix>-" + the id's eight hex digits split 4-4, then the
 // first eight code units of the short name, two hex digits each.
-void FormatVSTClsidText(const wchar_t* prefix, int32_t uniqueId, const wchar_t* dosName, wchar_t* out,
-                        size_t chars);
+void FormatVSTClsidText(const wchar_t* prefix, int32_t uniqueId, const wchar_t* dosName, wchar_t* out, size_t chars);
 
 // The block the hashed form digests: prefix (UTF-16LE), the id
 // (little-endian) and the module's file name without folder and extension

@@ -258,8 +258,7 @@ void LoadInventory(std::vector<InventoryRecord>& list) {
     SetFunction(L"LoadInventory");
     SetFailurePoint(L"LoadInventory");
     RegKey inventory;
-    if (inventory.Open(g_ctx.registryRoot, ConfigSubkey(L"Inventory").c_str(), KEY_ALL_ACCESS) != ERROR_SUCCESS)
-        return;
+    if (inventory.Open(g_ctx.registryRoot, ConfigSubkey(L"Inventory").c_str(), KEY_ALL_ACCESS) != ERROR_SUCCESS) return;
     for (DWORD index = 0;; ++index) {
         wchar_t name[520];
         DWORD chars = 520;

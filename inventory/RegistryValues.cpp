@@ -13,7 +13,6 @@ bool ReadExact(HKEY key, const wchar_t* name, void* data, DWORD size) {
     return true;
 }
 
-
 bool ReadText(HKEY key, const wchar_t* name, wchar_t* buffer, size_t chars) {
     if (!key || !buffer || chars == 0) return false;
     std::vector<wchar_t> tmp(chars + 1, 0);

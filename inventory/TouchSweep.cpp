@@ -29,8 +29,7 @@ std::vector<std::wstring> SubkeyNames(HKEY key) {
 }
 
 bool IsShellChild(const std::wstring& name, const wchar_t* shell, size_t shellLength) {
-    return name.size() > shellLength && name[shellLength] == L'*' &&
-           _wcsnicmp(name.c_str(), shell, shellLength) == 0;
+    return name.size() > shellLength && name[shellLength] == L'*' && _wcsnicmp(name.c_str(), shell, shellLength) == 0;
 }
 
 struct SweepValues {

@@ -3,7 +3,9 @@
 namespace {
 
 // Values a host does not know fall back to its defaults.
-LONG Clamp(LONG value, LONG highest, LONG fallback) { return value < 0 || value > highest ? fallback : value; }
+LONG Clamp(LONG value, LONG highest, LONG fallback) {
+    return value < 0 || value > highest ? fallback : value;
+}
 
 }  // namespace
 
@@ -25,4 +27,6 @@ HRESULT CNotificationMessage::CPersistObj::PersistData(WORD, CQelStreamIo& io) {
     return io.WideString(m.text);
 }
 
-HRESULT CNotificationMessage::Load(IStream* stream) { return persist.Load(stream); }
+HRESULT CNotificationMessage::Load(IStream* stream) {
+    return persist.Load(stream);
+}

@@ -11,11 +11,17 @@ HRESULT CNullWriteStream::QueryInterface(REFIID riid, void** object) {
     return E_NOTIMPL;
 }
 
-ULONG CNullWriteStream::AddRef() { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
+ULONG CNullWriteStream::AddRef() {
+    return static_cast<ULONG>(InterlockedIncrement(&refs_));
+}
 
-ULONG CNullWriteStream::Release() { return static_cast<ULONG>(InterlockedDecrement(&refs_)); }
+ULONG CNullWriteStream::Release() {
+    return static_cast<ULONG>(InterlockedDecrement(&refs_));
+}
 
-HRESULT CNullWriteStream::Read(void*, ULONG, ULONG*) { return E_NOTIMPL; }
+HRESULT CNullWriteStream::Read(void*, ULONG, ULONG*) {
+    return E_NOTIMPL;
+}
 
 HRESULT CNullWriteStream::Write(const void*, ULONG size, ULONG* written) {
     position_ += size;
@@ -28,10 +34,17 @@ HRESULT CNullWriteStream::Seek(LARGE_INTEGER move, DWORD origin, ULARGE_INTEGER*
     if (!newPosition) return STG_E_INVALIDPOINTER;
     LONGLONG base = 0;
     switch (origin) {
-    case STREAM_SEEK_SET: base = 0; break;
-    case STREAM_SEEK_CUR: base = static_cast<LONGLONG>(position_); break;
-    case STREAM_SEEK_END: base = static_cast<LONGLONG>(size_); break;
-    default: return STG_E_INVALIDFUNCTION;
+        case STREAM_SEEK_SET:
+            base = 0;
+            break;
+        case STREAM_SEEK_CUR:
+            base = static_cast<LONGLONG>(position_);
+            break;
+        case STREAM_SEEK_END:
+            base = static_cast<LONGLONG>(size_);
+            break;
+        default:
+            return STG_E_INVALIDFUNCTION;
     }
     LONGLONG target = base + move.QuadPart;
     if (target < 0 || (move.QuadPart > 0 && target < base)) return STG_E_INVALIDFUNCTION;
@@ -41,18 +54,34 @@ HRESULT CNullWriteStream::Seek(LARGE_INTEGER move, DWORD origin, ULARGE_INTEGER*
     return S_OK;
 }
 
-HRESULT CNullWriteStream::SetSize(ULARGE_INTEGER) { return E_NOTIMPL; }
+HRESULT CNullWriteStream::SetSize(ULARGE_INTEGER) {
+    return E_NOTIMPL;
+}
 
-HRESULT CNullWriteStream::CopyTo(IStream*, ULARGE_INTEGER, ULARGE_INTEGER*, ULARGE_INTEGER*) { return E_NOTIMPL; }
+HRESULT CNullWriteStream::CopyTo(IStream*, ULARGE_INTEGER, ULARGE_INTEGER*, ULARGE_INTEGER*) {
+    return E_NOTIMPL;
+}
 
-HRESULT CNullWriteStream::Commit(DWORD) { return E_NOTIMPL; }
+HRESULT CNullWriteStream::Commit(DWORD) {
+    return E_NOTIMPL;
+}
 
-HRESULT CNullWriteStream::Revert() { return E_NOTIMPL; }
+HRESULT CNullWriteStream::Revert() {
+    return E_NOTIMPL;
+}
 
-HRESULT CNullWriteStream::LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) { return E_NOTIMPL; }
+HRESULT CNullWriteStream::LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) {
+    return E_NOTIMPL;
+}
 
-HRESULT CNullWriteStream::UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) { return E_NOTIMPL; }
+HRESULT CNullWriteStream::UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) {
+    return E_NOTIMPL;
+}
 
-HRESULT CNullWriteStream::Stat(STATSTG*, DWORD) { return E_NOTIMPL; }
+HRESULT CNullWriteStream::Stat(STATSTG*, DWORD) {
+    return E_NOTIMPL;
+}
 
-HRESULT CNullWriteStream::Clone(IStream**) { return E_NOTIMPL; }
+HRESULT CNullWriteStream::Clone(IStream**) {
+    return E_NOTIMPL;
+}

@@ -12,9 +12,15 @@
 
 constexpr ULONG kQelChunkHeader = 12;  // 8-byte size + 4-byte tag
 
-constexpr DWORD MakeQelTag(WORD objectId, WORD schema) { return static_cast<DWORD>(objectId) << 16 | schema; }
-constexpr WORD QelTagObject(DWORD tag) { return static_cast<WORD>(tag >> 16); }
-constexpr WORD QelTagSchema(DWORD tag) { return static_cast<WORD>(tag & 0xFFFF); }
+constexpr DWORD MakeQelTag(WORD objectId, WORD schema) {
+    return static_cast<DWORD>(objectId) << 16 | schema;
+}
+constexpr WORD QelTagObject(DWORD tag) {
+    return static_cast<WORD>(tag >> 16);
+}
+constexpr WORD QelTagSchema(DWORD tag) {
+    return static_cast<WORD>(tag & 0xFFFF);
+}
 
 // The layer's own interface. Not an IUnknown: two unused slots, then the data
 // function, which writes or reads the object's fields for one schema.

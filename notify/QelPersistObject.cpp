@@ -41,6 +41,10 @@ HRESULT CQelPersistCOMObject::MeasureSchema(WORD schema, ULONGLONG* size) {
     return S_OK;
 }
 
-ULONG CQelPersistObject::AddRef() { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
+ULONG CQelPersistObject::AddRef() {
+    return static_cast<ULONG>(InterlockedIncrement(&refs_));
+}
 
-ULONG CQelPersistObject::Release() { return static_cast<ULONG>(InterlockedDecrement(&refs_)); }
+ULONG CQelPersistObject::Release() {
+    return static_cast<ULONG>(InterlockedDecrement(&refs_));
+}

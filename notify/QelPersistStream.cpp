@@ -96,13 +96,21 @@ HRESULT CQelPersistStream::IsDirty() {
     return dirty_ ? S_OK : S_FALSE;
 }
 
-HRESULT CQelPersistStream::InitNew() { return S_OK; }
+HRESULT CQelPersistStream::InitNew() {
+    return S_OK;
+}
 
-HRESULT CQelPersistStream::LoadInstance(IStream*, DWORD) { return E_NOTIMPL; }
+HRESULT CQelPersistStream::LoadInstance(IStream*, DWORD) {
+    return E_NOTIMPL;
+}
 
-bool CQelPersistStream::UseToc() const { return false; }
+bool CQelPersistStream::UseToc() const {
+    return false;
+}
 
-bool CQelPersistStream::IsCurrentSchema(WORD schema) const { return schema == currentSchema_; }
+bool CQelPersistStream::IsCurrentSchema(WORD schema) const {
+    return schema == currentSchema_;
+}
 
 HRESULT CQelPersistStream::CheckTag(DWORD tag) const {
     if (QelTagObject(tag) != objectId_ || QelTagSchema(tag) > currentSchema_) return E_INVALIDARG;

@@ -27,4 +27,6 @@ INT_PTR CALLBACK ExceptionProc(HWND window, UINT message, WPARAM wParam, LPARAM)
 
 }  // namespace
 
-INT_PTR ShowExceptionDialog() { return RunModalDialog(kDlgException, ExceptionProc); }
+INT_PTR ShowExceptionDialog() {
+    return RunModalDialog(kDlgException, ExceptionProc);
+}

@@ -52,4 +52,6 @@ INT_PTR CALLBACK DlgPropsProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) 
 
 }  // namespace
 
-INT_PTR RunDetailsDialog() { return RunModalDialog(kDlgDetails, DlgPropsProc); }
+INT_PTR RunDetailsDialog() {
+    return RunModalDialog(kDlgDetails, DlgPropsProc);
+}

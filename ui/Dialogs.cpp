@@ -13,7 +13,9 @@ const DLGTEMPLATE* FindTemplate(int templateId) {
     return data ? static_cast<const DLGTEMPLATE*>(LockResource(data)) : nullptr;
 }
 
-HINSTANCE Instance() { return g_ctx.instance ? g_ctx.instance : GetModuleHandleW(nullptr); }
+HINSTANCE Instance() {
+    return g_ctx.instance ? g_ctx.instance : GetModuleHandleW(nullptr);
+}
 
 }  // namespace
 

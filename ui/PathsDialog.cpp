@@ -14,7 +14,9 @@
 
 namespace {
 
-bool Checked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
+bool Checked(HWND dialog, int id) {
+    return IsDlgButtonChecked(dialog, id) == BST_CHECKED;
+}
 
 // OK stays disabled while another window of ours is in front of the dialog.
 template <class Fn>
@@ -99,4 +101,6 @@ INT_PTR CALLBACK DlgPathsProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) 
 
 }  // namespace
 
-INT_PTR ShowPathsDialog() { return RunModalDialog(kDlgPaths, DlgPathsProc); }
+INT_PTR ShowPathsDialog() {
+    return RunModalDialog(kDlgPaths, DlgPathsProc);
+}

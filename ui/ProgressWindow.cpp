@@ -24,7 +24,9 @@ INT_PTR CALLBACK ProgressProc(HWND window, UINT message, WPARAM wParam, LPARAM) 
 
 }  // namespace
 
-HWND CreateProgressWindow() { return CreateLocalizedDialog(kDlgProgress, nullptr, ProgressProc); }
+HWND CreateProgressWindow() {
+    return CreateLocalizedDialog(kDlgProgress, nullptr, ProgressProc);
+}
 
 void SetProgressTextNow(HWND progress, const wchar_t* text) {
     if (!progress) return;

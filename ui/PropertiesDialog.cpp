@@ -38,9 +38,13 @@ constexpr CheckBox kCheckBoxes[] = {
 
 constexpr size_t kNameChars = 128;  // at most 127 characters of the name are taken back
 
-bool Checked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
+bool Checked(HWND dialog, int id) {
+    return IsDlgButtonChecked(dialog, id) == BST_CHECKED;
+}
 
-void Enable(HWND dialog, int id, bool enabled) { EnableWindow(GetDlgItem(dialog, id), enabled ? TRUE : FALSE); }
+void Enable(HWND dialog, int id, bool enabled) {
+    EnableWindow(GetDlgItem(dialog, id), enabled ? TRUE : FALSE);
+}
 
 void SetNumber(HWND dialog, int id, long long value) {
     wchar_t text[24];
@@ -59,8 +63,7 @@ void Fill(HWND dialog, const InventoryRecord& r) {
     SetDlgItemTextW(dialog, IDC_PROPS_NAME, r.FullName);
     SetNumber(dialog, IDC_PROPS_INPUTS, r.maxUsedInputs);
     SetNumber(dialog, IDC_PROPS_SERVER, static_cast<long long>(r.gantryServerId) + 1);  // 0 is the default server
-    for (const CheckBox& box : kCheckBoxes)
-        CheckDlgButton(dialog, box.id, r.*box.field ? BST_CHECKED : BST_UNCHECKED);
+    for (const CheckBox& box : kCheckBoxes) CheckDlgButton(dialog, box.id, r.*box.field ? BST_CHECKED : BST_UNCHECKED);
     Enable(dialog, IDC_PROPS_MONO, r.forceStereo == 0);
 }
 
@@ -161,7 +164,9 @@ INT_PTR CALLBACK DlgItemProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
 
 }  // namespace
 
-INT_PTR RunPropertiesDialog() { return RunModalDialog(kDlgProperties, DlgItemProc); }
+INT_PTR RunPropertiesDialog() {
+    return RunModalDialog(kDlgProperties, DlgItemProc);
+}
 
 INT_PTR ShowFolderDefaults() {
     g_ctx.propsForPlugin = 0;

@@ -27,4 +27,6 @@ INT_PTR CALLBACK DlgResetProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) 
 
 }  // namespace
 
-INT_PTR ShowResetDialog() { return RunModalDialog(kDlgReset, DlgResetProc); }
+INT_PTR ShowResetDialog() {
+    return RunModalDialog(kDlgReset, DlgResetProc);
+}

@@ -20,8 +20,7 @@ struct Column {
     UINT header;
     int width;
 };
-constexpr Column kColumns[4] = {
-    {IDS_COL_PLUGIN, 150}, {IDS_COL_ENABLED, 55}, {IDS_COL_SYNTH, 95}, {IDS_COL_NEW, 50}};
+constexpr Column kColumns[4] = {{IDS_COL_PLUGIN, 150}, {IDS_COL_ENABLED, 55}, {IDS_COL_SYNTH, 95}, {IDS_COL_NEW, 50}};
 
 InventoryRecord* RecordOf(int item) {
     LVITEMW lv{};
@@ -63,8 +62,8 @@ int FindItem(const InventoryRecord& chosen) {
     LVFINDINFOW find{};
     find.flags = LVFI_STRING;
     find.psz = chosen.FullName;
-    int item = static_cast<int>(SendMessageW(g_list, LVM_FINDITEMW, static_cast<WPARAM>(-1),
-                                             reinterpret_cast<LPARAM>(&find)));
+    int item =
+        static_cast<int>(SendMessageW(g_list, LVM_FINDITEMW, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&find)));
     if (item < 0) return -1;
     int count = static_cast<int>(SendMessageW(g_list, LVM_GETITEMCOUNT, 0, 0));
     for (int i = item; i < count; ++i) {
@@ -82,9 +81,13 @@ void DestroyList() {
 
 }  // namespace
 
-int SelectionMark() { return g_list ? static_cast<int>(SendMessageW(g_list, LVM_GETSELECTIONMARK, 0, 0)) : -1; }
+int SelectionMark() {
+    return g_list ? static_cast<int>(SendMessageW(g_list, LVM_GETSELECTIONMARK, 0, 0)) : -1;
+}
 
-void RememberSelection(int index) { g_selection = index; }
+void RememberSelection(int index) {
+    g_selection = index;
+}
 
 InventoryRecord* SelectedRecord() {
     int mark = SelectionMark();
@@ -106,8 +109,8 @@ void RefreshList() {
         col.cx = kColumns[i].width;
         col.pszText = const_cast<wchar_t*>(header.c_str());
         col.iSubItem = i;
-        g_columns[i] = static_cast<int>(SendMessageW(g_list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(i),
-                                                     reinterpret_cast<LPARAM>(&col)));
+        g_columns[i] = static_cast<int>(
+            SendMessageW(g_list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&col)));
     }
 
     const std::wstring yes = LoadStr(IDS_YES_MARK);

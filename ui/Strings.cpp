@@ -14,17 +14,21 @@ struct LanguageName {
 };
 
 constexpr LanguageName kLanguages[] = {
-    {L"English", 1033}, {L"Japanese", 1041}, {L"German", 1031},  {L"French", 1036},  {L"Spanish", 3082},
-    {L"Portuguese", 1046}, {L"Italian", 1040}, {L"Chinese", 2052}, {L"Russian", 1049},
+    {L"English", 1033},    {L"Japanese", 1041}, {L"German", 1031},  {L"French", 1036},  {L"Spanish", 3082},
+    {L"Portuguese", 1046}, {L"Italian", 1040},  {L"Chinese", 2052}, {L"Russian", 1049},
 };
 
 constexpr LANGID kEnglish = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
 
 }  // namespace
 
-LANGID SelectedUiLanguage() { return g_language; }
+LANGID SelectedUiLanguage() {
+    return g_language;
+}
 
-void SetSelectedUiLanguage(LANGID lang) { g_language = lang; }
+void SetSelectedUiLanguage(LANGID lang) {
+    g_language = lang;
+}
 
 void SetUiLanguage() {
     RegKey key;

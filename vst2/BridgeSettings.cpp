@@ -16,7 +16,9 @@ PhysicalMemoryFn g_memorySource = RealPhysicalMemory;
 
 }  // namespace
 
-void SetPhysicalMemorySource(PhysicalMemoryFn source) { g_memorySource = source ? source : RealPhysicalMemory; }
+void SetPhysicalMemorySource(PhysicalMemoryFn source) {
+    g_memorySource = source ? source : RealPhysicalMemory;
+}
 
 DWORD GantryServerCount() {
     RegKey key;

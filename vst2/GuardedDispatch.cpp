@@ -10,7 +10,9 @@ const wchar_t* EffectOpcodeName(int32_t opcode) {
     return opcode >= 0 && opcode < kEffectOpcodeNames ? kEffectOpcodeName[opcode] : L"Unknown";
 }
 
-bool ProcessHeapValid() { return HeapValidate(GetProcessHeap(), 0, nullptr) != FALSE; }
+bool ProcessHeapValid() {
+    return HeapValidate(GetProcessHeap(), 0, nullptr) != FALSE;
+}
 
 intptr_t GuardedDispatch(AEffect* effect, int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt,
                          const wchar_t* name) {

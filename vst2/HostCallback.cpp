@@ -43,7 +43,9 @@ bool HostCanDo(const void* ptr) {
 
 }  // namespace
 
-const VstTimeInfo* HostTimeInfo() { return &g_timeInfo; }
+const VstTimeInfo* HostTimeInfo() {
+    return &g_timeInfo;
+}
 
 intptr_t HostCallback(AEffect*, int32_t opcode, int32_t index, intptr_t, void* ptr, float) {
     SetFunction(L"EffectMaster");

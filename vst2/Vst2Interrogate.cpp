@@ -52,8 +52,7 @@ void AskText(AEffect* effect, int32_t opcode, const wchar_t* name, bool cutBridg
 
 void AskBitmap(AEffect* effect, intptr_t which, const InventoryRecord& record, const wchar_t* fileName) {
     HBITMAP bitmap = nullptr;
-    GuardedDispatch(effect, effVendorSpecific, kVstParamStripdeckBitmaps, which, &bitmap, 0.0f,
-                    L"effVendorSpecific");
+    GuardedDispatch(effect, effVendorSpecific, kVstParamStripdeckBitmaps, which, &bitmap, 0.0f, L"effVendorSpecific");
     if (!bitmap) return;
     StoreModuleBitmap(record.clsidPlug, bitmap, fileName);
     StoreModuleBitmap(record.clsidPlugMD5, bitmap, fileName);
@@ -64,8 +63,7 @@ void AskBitmap(AEffect* effect, intptr_t which, const InventoryRecord& record, c
 void AskStripdeckModule(AEffect* effect, InventoryRecord& record) {
     SetStep(L"kVST_PARAM_STRIPDECK_EXCLUSIVE");
     int32_t exclusive = 0;
-    GuardedDispatch(effect, effVendorSpecific, kVstParamStripdeckExclusive, 0, &exclusive, 0.0f,
-                    L"effVendorSpecific");
+    GuardedDispatch(effect, effVendorSpecific, kVstParamStripdeckExclusive, 0, &exclusive, 0.0f, L"effVendorSpecific");
     if (exclusive != 0) record.hasVstEntryPoint = 0;
 
     SetStep(L"moduleType");
@@ -90,8 +88,7 @@ void AskCompatibleVst3Class(AEffect* effect, InventoryRecord& record) {
 
 void InterrogateVst2Instance(AEffect* effect, InventoryRecord& record, Vst2Session& session,
                              std::vector<InventoryRecord>* subRecords) {
-    static const char* const kReceive[] = {"receiveVstMidiEvent", "receiveVstEvents", "receiveVstMidiEvents",
-                                           nullptr};
+    static const char* const kReceive[] = {"receiveVstMidiEvent", "receiveVstEvents", "receiveVstMidiEvents", nullptr};
     static const char* const kSend[] = {"sendVstMidiEvent", "sendVstEvents", "sendVstMidiEvents", nullptr};
     const bool isShell = session.category == kPlugCategShell;
 

@@ -29,7 +29,9 @@ tresult PLUGIN_API FObject::queryInterface(const TUID queried, void** obj) {
     return kNoInterface;
 }
 
-uint32 PLUGIN_API FObject::addRef() { return static_cast<uint32>(++refCount); }
+uint32 PLUGIN_API FObject::addRef() {
+    return static_cast<uint32>(++refCount);
+}
 
 uint32 PLUGIN_API FObject::release() {
     int32 left = --refCount;

@@ -35,7 +35,9 @@ tresult PLUGIN_API HostAttributeList::queryInterface(const TUID iid, void** obj)
     return kNoInterface;
 }
 
-uint32 PLUGIN_API HostAttributeList::addRef() { return static_cast<uint32>(++refCount_); }
+uint32 PLUGIN_API HostAttributeList::addRef() {
+    return static_cast<uint32>(++refCount_);
+}
 
 uint32 PLUGIN_API HostAttributeList::release() {
     int32 left = --refCount_;
@@ -144,7 +146,9 @@ tresult PLUGIN_API HostMessage::queryInterface(const TUID iid, void** obj) {
     return kNoInterface;
 }
 
-uint32 PLUGIN_API HostMessage::addRef() { return static_cast<uint32>(++refCount_); }
+uint32 PLUGIN_API HostMessage::addRef() {
+    return static_cast<uint32>(++refCount_);
+}
 
 uint32 PLUGIN_API HostMessage::release() {
     int32 left = --refCount_;
@@ -152,7 +156,9 @@ uint32 PLUGIN_API HostMessage::release() {
     return static_cast<uint32>(left < 0 ? 0 : left);
 }
 
-FIDString PLUGIN_API HostMessage::getMessageID() { return hasId_ ? messageId_.c_str() : nullptr; }
+FIDString PLUGIN_API HostMessage::getMessageID() {
+    return hasId_ ? messageId_.c_str() : nullptr;
+}
 
 void PLUGIN_API HostMessage::setMessageID(FIDString id) {
     hasId_ = id != nullptr;

@@ -43,6 +43,10 @@ tresult PLUGIN_API CVST3ScanHost::createInstance(TUID cid, TUID iid, void** obj)
     return kResultFalse;
 }
 
-ScanHostOwner::ScanHostOwner() : host_(new CVST3ScanHost()) { host_->AddReserve(kReserve); }
+ScanHostOwner::ScanHostOwner() : host_(new CVST3ScanHost()) {
+    host_->AddReserve(kReserve);
+}
 
-ScanHostOwner::~ScanHostOwner() { delete host_; }
+ScanHostOwner::~ScanHostOwner() {
+    delete host_;
+}

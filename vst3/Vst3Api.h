@@ -228,8 +228,8 @@ struct ProcessData;
 
 class IAudioProcessor : public FUnknown {
 public:
-    virtual tresult PLUGIN_API setBusArrangements(SpeakerArrangement* inputs, int32 numIns,
-                                                  SpeakerArrangement* outputs, int32 numOuts) = 0;
+    virtual tresult PLUGIN_API setBusArrangements(SpeakerArrangement* inputs, int32 numIns, SpeakerArrangement* outputs,
+                                                  int32 numOuts) = 0;
     virtual tresult PLUGIN_API getBusArrangement(BusDirection dir, int32 index, SpeakerArrangement& arr) = 0;
     virtual tresult PLUGIN_API canProcessSampleSize(int32 symbolicSampleSize) = 0;
     virtual uint32 PLUGIN_API getLatencySamples() = 0;
@@ -398,8 +398,8 @@ struct ARAPlugInExtensionInstance;
 class IPlugInEntryPoint : public Steinberg::FUnknown {
 public:
     virtual const ARAFactory* PLUGIN_API getFactory() = 0;
-    virtual const ARAPlugInExtensionInstance* PLUGIN_API bindToDocumentController(
-        ARADocumentControllerRef documentControllerRef) = 0;
+    virtual const ARAPlugInExtensionInstance* PLUGIN_API
+    bindToDocumentController(ARADocumentControllerRef documentControllerRef) = 0;
 
     static inline const Steinberg::FUID iid{0x12814E54, 0xA1CE4076, 0x82B96813, 0x16950BD6};
 };

@@ -24,7 +24,7 @@ using namespace Steinberg;
 namespace {
 
 constexpr tresult kUnexpected = static_cast<tresult>(0x8000FFFFL);  // E_UNEXPECTED
-constexpr UINT kScanningStringId = 16025;                             // "Scanning %s..."
+constexpr UINT kScanningStringId = 16025;                           // "Scanning %s..."
 
 // Bounds on what a plug-in's counts can make the walk do: far beyond any real
 // module, small enough that a garbage count ends in moments.
@@ -48,11 +48,15 @@ F ProcAddress(HMODULE module, const char* name) {
 struct ProbeFailure {
     tresult code;
 };
-[[noreturn]] void Fail(tresult code) { throw ProbeFailure{code}; }
+[[noreturn]] void Fail(tresult code) {
+    throw ProbeFailure{code};
+}
 
 // "Above 1" read as unsigned: failure results are negative as signed numbers
 // and must count as failures, kResultOk and kResultFalse do not.
-bool Failed(tresult r) { return static_cast<uint32>(r) > 1; }
+bool Failed(tresult r) {
+    return static_cast<uint32>(r) > 1;
+}
 
 // Text from a fixed-size field of the plug-in's: read no further than the
 // field (it may lack a terminator), converted from the ANSI code page and cut
@@ -428,9 +432,8 @@ void WalkModule(Probe& p) {
 
 void LogLoadError(DWORD error) {
     wchar_t* text = nullptr;
-    FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                   nullptr, error, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<wchar_t*>(&text), 0,
-                   nullptr);
+    FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                   error, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<wchar_t*>(&text), 0, nullptr);
     WriteLog(L"hPlugin is NULL, plugin failed to load with error %0x, %s\n", error, text ? text : L"");
     if (text) LocalFree(text);
 }
@@ -467,8 +470,8 @@ int LoadVst3Plugin(InventoryRecord& moduleRecord, std::vector<InventoryRecord>* 
         });
         if (!clean || failed) {
             if (clean)
-                WriteLog(L"%s: Failure (%0x) in function [%s], failure point[%s]\r\n", kTag, code,
-                         g_failure.function, g_failure.failurePoint);
+                WriteLog(L"%s: Failure (%0x) in function [%s], failure point[%s]\r\n", kTag, code, g_failure.function,
+                         g_failure.failurePoint);
             else
                 LogExceptionLine();
             dll.Release();  // the plug-in may still own threads or objects: it stays loaded

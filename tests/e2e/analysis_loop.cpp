@@ -154,7 +154,8 @@ TEST_F(Loop, ModuleWithoutShortPathIsSkippedAndItsRecordSwept) {
     auto lines = ReadLogLines(SandboxLogPath());
     bool skipped = false;
     for (const std::wstring& line : lines)
-        skipped |= line.rfind(L"SIEVO: GetShortPathName failed(", 0) == 0 && line.find(L"! Skipping plugin.") != std::wstring::npos;
+        skipped |= line.rfind(L"SIEVO: GetShortPathName failed(", 0) == 0 &&
+                   line.find(L"! Skipping plugin.") != std::wstring::npos;
     EXPECT_TRUE(skipped);
     DWORD touch = 7;
     key.GetDword(L"touch", &touch, Record(module).c_str());

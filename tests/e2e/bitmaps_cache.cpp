@@ -84,7 +84,8 @@ TEST_F(BitmapScan, CacheRootWithAnEnvironmentVariableAndMissingParents) {
     ASSERT_LT(n, static_cast<DWORD>(MAX_PATH));
     std::wstring tempFolder(temp);
     if (tempFolder.back() == L'\\') tempFolder.pop_back();
-    ASSERT_EQ(_wcsnicmp(dir.Path().c_str(), tempFolder.c_str(), tempFolder.size()), 0) << "scratch folders lie in %TEMP%";
+    ASSERT_EQ(_wcsnicmp(dir.Path().c_str(), tempFolder.c_str(), tempFolder.size()), 0)
+        << "scratch folders lie in %TEMP%";
     const std::wstring below = dir.Path().substr(tempFolder.size()) + L"\\not\\yet\\there";
     SetCacheRoot(L"%TEMP%" + below);
     Scan();

@@ -19,8 +19,12 @@ std::wstring BuildDir() {
     std::wstring bin = BinDir();
     return bin.substr(0, bin.find_last_of(L'\\'));
 }
-std::wstring Plugin32Path(const wchar_t* name) { return BuildDir() + L"\\plugins32\\" + name + L".dll"; }
-std::wstring GantryDir() { return BuildDir() + L"\\gantry"; }
+std::wstring Plugin32Path(const wchar_t* name) {
+    return BuildDir() + L"\\plugins32\\" + name + L".dll";
+}
+std::wstring GantryDir() {
+    return BuildDir() + L"\\gantry";
+}
 
 class BridgeScan : public ::testing::Test {
 protected:
@@ -54,8 +58,8 @@ protected:
         STARTUPINFOW si{};
         si.cb = sizeof si;
         PROCESS_INFORMATION pi{};
-        ASSERT_TRUE(CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                                   &si, &pi));
+        ASSERT_TRUE(
+            CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
         const bool finished = WaitForSingleObject(pi.hProcess, 60000) == WAIT_OBJECT_0;
         if (!finished) {
             TerminateProcess(pi.hProcess, 1);
@@ -254,9 +258,7 @@ protected:
     void TearDown() override {
         if (bridge) FreeLibrary(bridge);
     }
-    AEffect* Load(const wchar_t* name) {
-        return load(Narrow(Plugin32Path(name)).c_str(), AnswerCurrentId);
-    }
+    AEffect* Load(const wchar_t* name) { return load(Narrow(Plugin32Path(name)).c_str(), AnswerCurrentId); }
     static std::string Ask(AEffect* effect, int32_t opcode) {
         char text[256] = {};
         effect->dispatcher(effect, opcode, 0, 0, text, 0.0f);

@@ -50,8 +50,9 @@ protected:
     ULONGLONG Stamp() const {
         ULONGLONG v = 0;
         DWORD cb = sizeof v;
-        if (RegGetValueW(HKEY_CURRENT_USER, key.Sub(L"Inventory").c_str(), L"lastUpdateTime", RRF_RT_REG_QWORD,
-                         nullptr, &v, &cb) != ERROR_SUCCESS || cb != 8)
+        if (RegGetValueW(HKEY_CURRENT_USER, key.Sub(L"Inventory").c_str(), L"lastUpdateTime", RRF_RT_REG_QWORD, nullptr,
+                         &v, &cb) != ERROR_SUCCESS ||
+            cb != 8)
             return 0;
         return v;
     }

@@ -45,7 +45,8 @@ protected:
 
     testhost::Report Run(const std::wstring& hostOptions = L"", const std::wstring& extraFlags = L"",
                          const std::function<void()>& whileRunning = nullptr) {
-        testhost::Report r = testhost::RunTestHost(dir.Path(), hostOptions, key.Args() + extraFlags, 120000, whileRunning);
+        testhost::Report r =
+            testhost::RunTestHost(dir.Path(), hostOptions, key.Args() + extraFlags, 120000, whileRunning);
         EXPECT_TRUE(r.read) << "the test host wrote its report";
         EXPECT_EQ(r.hostExitCode, 0u);
         EXPECT_TRUE(r.started);
@@ -98,8 +99,8 @@ TEST_F(HostNotifications, FullScanTellsTheHostEachStepInOrderUnderTheGroupItWasG
     EXPECT_EQ(texts[1], kSearching);
     // One per probed module, in the order the folder gave them.
     std::set<std::wstring> scanned(texts.begin() + 2, texts.begin() + 5);
-    EXPECT_EQ(scanned, (std::set<std::wstring>{L"Scanning Echo.dll...", L"Scanning Synth.dll...",
-                                                L"Scanning Readme.dll..."}));
+    EXPECT_EQ(scanned,
+              (std::set<std::wstring>{L"Scanning Echo.dll...", L"Scanning Synth.dll...", L"Scanning Readme.dll..."}));
     EXPECT_EQ(texts[5], kRebuilding);
     EXPECT_EQ(texts[6], Complete(2, 2, 0, 0));
 

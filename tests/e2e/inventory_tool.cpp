@@ -56,8 +56,8 @@ TEST_F(InventoryTool, JsonAndCsvCarryTheSameRecords) {
 
 TEST_F(InventoryTool, MissingKeyAndBadArgumentsFailClearly) {
     std::string out, err;
-    RunResult r = RunCapture(L"SievoInventory.exe", L"/VSTRegPerUser \"/VSTRegKey:Software\\SievoTest\\NoSuchKey\"",
-                             &out, &err);
+    RunResult r =
+        RunCapture(L"SievoInventory.exe", L"/VSTRegPerUser \"/VSTRegKey:Software\\SievoTest\\NoSuchKey\"", &out, &err);
     EXPECT_EQ(r.exitCode, 1u);
     EXPECT_NE(err.find("no configuration key HKEY_CURRENT_USER\\Software\\SievoTest\\NoSuchKey"), std::string::npos)
         << err;

@@ -57,7 +57,8 @@ TEST_F(Sandbox, ChildThatDiesEndsNothingButItself) {
     EXPECT_FALSE(Contains(parent, L"SIEVO: VST plugin successfully scanned"));
     EXPECT_TRUE(Contains(children, L"SIEVO: VST plugin successfully scanned"));
     EXPECT_TRUE(Contains(children, L"VST to scan - " + Lower(folder) + L"\\A_Killer.dll"));
-    EXPECT_TRUE(Contains(parent, L"SIEVO: Finished analyzing VST plugins - 1 of 1 VST plugins were scanned in this run"));
+    EXPECT_TRUE(
+        Contains(parent, L"SIEVO: Finished analyzing VST plugins - 1 of 1 VST plugins were scanned in this run"));
 }
 
 TEST_F(Sandbox, ChildThatNeverReturnsIsStoppedAfterTheTimeLimit) {
@@ -70,7 +71,8 @@ TEST_F(Sandbox, ChildThatNeverReturnsIsStoppedAfterTheTimeLimit) {
     EXPECT_LT(GetTickCount() - start, 60000u);
     EXPECT_EQ(Value(hang, L"isBad"), 1u);
     EXPECT_EQ(Value(effect, L"isVst"), 1u) << "the scan went on after the stopped child";
-    EXPECT_TRUE(Contains(ReadLogLines(MainLogPath()), L"SIEVO: Sandboxed scan of " + Lower(folder) + L"\\Hang.dll stopped after 3 seconds"));
+    EXPECT_TRUE(Contains(ReadLogLines(MainLogPath()),
+                         L"SIEVO: Sandboxed scan of " + Lower(folder) + L"\\Hang.dll stopped after 3 seconds"));
 
     // Later scans skip it as known bad instead of waiting again.
     DeleteLogs();

@@ -99,9 +99,9 @@ protected:
     }
     // A visible scan that answers every load-error dialog with `button`;
     // returns how many it answered and the step label the last one showed.
-    int ScanAnswering(int button, std::wstring* step = nullptr) {
+    static int ScanAnswering(const TestKey& inventory, int button, std::wstring* step = nullptr) {
         int dialogs = 0;
-        RunResult r = RunSievo(key.Args() + L"/Log", 120000, [&](DWORD pid) {
+        RunResult r = RunSievo(inventory.Args() + L"/Log", 120000, [&](DWORD pid) {
             if (HWND dialog = FindProcessWindow(pid, kLoadErrorCaption)) {
                 if (ControlText(dialog, 1001).empty()) return;  // not filled in yet
                 if (step) *step = ControlText(dialog, 1002);
@@ -184,8 +184,8 @@ TEST_F(Shells, AShellListingAnotherNumberOfMembersHasThemAllReplaced) {
     // More members.
     dir.Write(L"plugins\\Ensemble.dll.count", "5");
     Scan();
-    EXPECT_EQ(Members(shell), (Names{L"*4001 Member 1", L"*4002 Member 2", L"*4003 Member 3", L"*4004 Member 4",
-                                     L"*4005 Member 5"}));
+    EXPECT_EQ(Members(shell),
+              (Names{L"*4001 Member 1", L"*4002 Member 2", L"*4003 Member 3", L"*4004 Member 4", L"*4005 Member 5"}));
     EXPECT_EQ(Dword(root, L"numClasses"), 5u);
     EXPECT_EQ(Metric(L"PluginsDeleted"), 2u);
     EXPECT_EQ(Metric(L"PluginsFound"), 5u);
@@ -225,7 +225,7 @@ TEST_F(Shells, AFaultWhileCreatingTheSecondMemberKeepsTheFirst) {
 
     // Enabled anyway: the result is the one member listed before the fault.
     std::wstring step;
-    EXPECT_EQ(ScanAnswering(kEnable, &step), 1);
+    EXPECT_EQ(ScanAnswering(key, kEnable, &step), 1);
     EXPECT_EQ(step, L"Create shell sub-plugin");
     EXPECT_EQ(FileLines(shell + L".created"), (Lines{"root", "sub 5001", "sub 5002"}));
     EXPECT_EQ(Dword(root, L"isBad"), 0u);
@@ -233,35 +233,27 @@ TEST_F(Shells, AFaultWhileCreatingTheSecondMemberKeepsTheFirst) {
     EXPECT_EQ(Members(shell), (Names{L"*5001 First"}));
     EXPECT_EQ(Dword(root + L"*5001 First", L"isBad"), 0u);
     EXPECT_EQ(Metric(L"PluginsScanned"), 1u);
+    // All three are stored as listed, but the fault cut the probe short
+    // before it noted the file's time and size: the next scan takes the
+    // module as changed, walks it again and the user is asked again.
+    EXPECT_EQ(Dword(root, L"numClasses"), 3u);
+    EXPECT_EQ(ScanAnswering(key, kEnable), 1);
+    EXPECT_EQ(FileLines(shell + L".created"), (Lines{"root", "sub 5001", "sub 5002", "root", "sub 5001", "sub 5002"}));
+    EXPECT_EQ(Members(shell), (Names{L"*5001 First"}));
 
     // Disabled by the user in another inventory: marked bad, nothing counted,
     // and skipped without a question from then on.
     TestKey other;
     other.AddScanPath(dir.Path() + L"\\plugins");
     other.SetDword(L"scanInSandbox", 0);
-    int dialogs = 0;
-    RunResult r = RunSievo(other.Args() + L"/Log", 120000, [&](DWORD pid) {
-        if (HWND dialog = FindProcessWindow(pid, kLoadErrorCaption)) {
-            if (ControlText(dialog, 1001).empty()) return;
-            ++dialogs;
-            ClickButton(dialog, kDisable);
-            Sleep(200);
-        }
-    });
-    ASSERT_FALSE(r.timedOut);
-    EXPECT_EQ(dialogs, 1);
+    EXPECT_EQ(ScanAnswering(other, kDisable), 1);
     DWORD bad = 0, scanned = 0xFFFFFFFF;
     EXPECT_TRUE(other.GetDword(L"isBad", &bad, root.c_str()));
     EXPECT_EQ(bad, 1u);
     EXPECT_TRUE(other.GetDword(L"PluginsScanned", &scanned, L"Inventory"));
     EXPECT_EQ(scanned, 0u);
     DeleteLogs();
-    dialogs = 0;
-    r = RunSievo(other.Args() + L"/Log", 120000, [&](DWORD pid) {
-        if (FindProcessWindow(pid, kLoadErrorCaption)) ++dialogs;
-    });
-    ASSERT_FALSE(r.timedOut);
-    EXPECT_EQ(dialogs, 0);
+    EXPECT_EQ(ScanAnswering(other, kDisable), 0);
     EXPECT_TRUE(Contains(ReadLogLines(MainLogPath()), L"SIEVO: Known bad VST plugin skipped"));
 }
 

@@ -169,9 +169,9 @@ TEST_F(Startup, OverLongCommandLineIsCutNotOverrun) {
 TEST_F(Startup, WrongTypedPreferencesAreIgnored) {
     // A 2-byte value where a 32-bit flag belongs must not turn the log on.
     HKEY k = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, key.Path().c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k,
-                              nullptr),
-              ERROR_SUCCESS);
+    ASSERT_EQ(
+        RegCreateKeyExW(HKEY_CURRENT_USER, key.Path().c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr),
+        ERROR_SUCCESS);
     const BYTE one[2] = {1, 0};
     RegSetValueExW(k, L"generateScanLog", 0, REG_BINARY, one, 2);
     RegCloseKey(k);
@@ -187,8 +187,9 @@ public:
         for (int i = 0; i < 2; ++i) {
             wchar_t value[1024] = {};
             DWORD cb = sizeof value - sizeof(wchar_t);
-            had_[i] = RegGetValueW(HKEY_CURRENT_USER, kKeys[i], L"AppData", RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ |
-                                   RRF_NOEXPAND, &type_[i], value, &cb) == ERROR_SUCCESS;
+            had_[i] = RegGetValueW(HKEY_CURRENT_USER, kKeys[i], L"AppData",
+                                   RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND, &type_[i], value,
+                                   &cb) == ERROR_SUCCESS;
             saved_[i] = value;
             Set(i, REG_EXPAND_SZ, L"Q:\\nowhere\\AppData");
         }

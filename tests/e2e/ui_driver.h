@@ -94,11 +94,15 @@ private:
 
 // A check box or radio button clicked synchronously: its dialog has handled
 // the click when this returns.
-inline void Toggle(HWND dialog, int id) { SendMessageW(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
+inline void Toggle(HWND dialog, int id) {
+    SendMessageW(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
+}
 inline bool IsChecked(HWND dialog, int id) {
     return SendMessageW(GetDlgItem(dialog, id), BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
-inline bool IsEnabled(HWND dialog, int id) { return IsWindowEnabled(GetDlgItem(dialog, id)) != FALSE; }
+inline bool IsEnabled(HWND dialog, int id) {
+    return IsWindowEnabled(GetDlgItem(dialog, id)) != FALSE;
+}
 inline void Type(HWND dialog, int id, const std::wstring& text) {
     SendMessageW(GetDlgItem(dialog, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
 }
@@ -129,7 +133,7 @@ inline std::wstring Caption(HWND window) {
 
 // A record key under Inventory with the values the dialogs read.
 struct SeedRecord {
-    std::wstring path;  // module path; the key name is made from it
+    std::wstring path;       // module path; the key name is made from it
     std::wstring keySuffix;  // "*<id> <name>" for a shell's sub-plug-in
     std::wstring name;
     std::wstring clsid;
@@ -201,8 +205,7 @@ inline std::wstring RecordText(const TestKey& key, const SeedRecord& r, const wc
 // `sub` null: the configuration key itself.
 inline bool HasValue(const TestKey& key, const wchar_t* sub, const wchar_t* name) {
     std::wstring path = sub ? key.Sub(sub) : key.Path();
-    return RegGetValueW(HKEY_CURRENT_USER, path.c_str(), name, RRF_RT_ANY, nullptr, nullptr, nullptr) ==
-           ERROR_SUCCESS;
+    return RegGetValueW(HKEY_CURRENT_USER, path.c_str(), name, RRF_RT_ANY, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
 }
 
 }  // namespace ui_test

@@ -20,8 +20,8 @@ public:
         createdKey_ = disposition == REG_CREATED_NEW_KEY;
         wchar_t old[64] = {};
         DWORD cb = sizeof old - sizeof(wchar_t);
-        hadValue_ = RegQueryValueExW(key, L"Language", nullptr, nullptr, reinterpret_cast<BYTE*>(old), &cb) ==
-                    ERROR_SUCCESS;
+        hadValue_ =
+            RegQueryValueExW(key, L"Language", nullptr, nullptr, reinterpret_cast<BYTE*>(old), &cb) == ERROR_SUCCESS;
         old_ = old;
         RegSetValueExW(key, L"Language", 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                        static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));

@@ -11,11 +11,21 @@ using namespace ui_test;
 namespace {
 
 enum {
-    kList = 1002, kAdd = 1003, kRemove = 1004, kDefaults = 60, kReset = 62, kCancel = 63,
-    kRescanFailed = 1021, kRescanExisting = 1026, kOk = 64, kResetNo = 1026
+    kList = 1002,
+    kAdd = 1003,
+    kRemove = 1004,
+    kDefaults = 60,
+    kReset = 62,
+    kCancel = 63,
+    kRescanFailed = 1021,
+    kRescanExisting = 1026,
+    kOk = 64,
+    kResetNo = 1026
 };
 
-int Rows(HWND dialog) { return static_cast<int>(SendDlgItemMessageW(dialog, kList, LB_GETCOUNT, 0, 0)); }
+int Rows(HWND dialog) {
+    return static_cast<int>(SendDlgItemMessageW(dialog, kList, LB_GETCOUNT, 0, 0));
+}
 
 std::wstring Row(HWND dialog, int row) {
     wchar_t text[1024] = {};
@@ -26,8 +36,7 @@ std::wstring Row(HWND dialog, int row) {
 std::vector<std::wstring> PathValues(const TestKey& key) {
     std::vector<std::wstring> names;
     HKEY paths = nullptr;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, key.Sub(L"Paths").c_str(), 0, KEY_READ, &paths) != ERROR_SUCCESS)
-        return names;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, key.Sub(L"Paths").c_str(), 0, KEY_READ, &paths) != ERROR_SUCCESS) return names;
     for (DWORD i = 0;; ++i) {
         wchar_t name[1024];
         DWORD chars = 1024;

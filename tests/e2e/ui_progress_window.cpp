@@ -15,7 +15,9 @@ std::wstring ModuleName(int i) {
     return name;
 }
 
-bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool Exists(const std::wstring& path) {
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
 class ProgressWindow : public ::testing::Test {
 protected:

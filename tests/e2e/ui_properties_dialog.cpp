@@ -11,9 +11,21 @@ constexpr wchar_t kClsid[] = L"{5EED0001-0000-4000-8000-000000000001}";
 
 // Control ids of the properties dialog.
 enum {
-    kName = 1003, kDetails = 1004, kEnable = 1007, kTempo = 1008, kSynth = 1009, kStereo = 1010,
-    kNrpn = 1011, kDelay = 1012, kMono = 1013, kSuspendStop = 1015, kJBridge = 1018,
-    kInputs = 1044, kServer = 1045, kOk = 64, kCancel = 2
+    kName = 1003,
+    kDetails = 1004,
+    kEnable = 1007,
+    kTempo = 1008,
+    kSynth = 1009,
+    kStereo = 1010,
+    kNrpn = 1011,
+    kDelay = 1012,
+    kMono = 1013,
+    kSuspendStop = 1015,
+    kJBridge = 1018,
+    kInputs = 1044,
+    kServer = 1045,
+    kOk = 64,
+    kCancel = 2
 };
 
 class PropertiesDialog : public ::testing::Test {
@@ -81,10 +93,12 @@ TEST_F(PropertiesDialog, ForceStereoGreysOutMonoAtOnceAndAtTheNextOpening) {
     });
     EXPECT_EQ(Stored(L"forceStereo"), 1u);
     EXPECT_EQ(Stored(L"forceMono"), 1u);
-    Edit([](HWND dialog) {
-        EXPECT_TRUE(IsChecked(dialog, kStereo));
-        EXPECT_FALSE(IsEnabled(dialog, kMono));
-    }, kCancel);
+    Edit(
+        [](HWND dialog) {
+            EXPECT_TRUE(IsChecked(dialog, kStereo));
+            EXPECT_FALSE(IsEnabled(dialog, kMono));
+        },
+        kCancel);
 }
 
 TEST_F(PropertiesDialog, CheckBoxesAndNameAreSavedByOk) {
@@ -108,11 +122,13 @@ TEST_F(PropertiesDialog, CheckBoxesAndNameAreSavedByOk) {
 
 TEST_F(PropertiesDialog, CancelSavesNothing) {
     Seed(key, record);
-    Edit([](HWND dialog) {
-        Type(dialog, kName, L"Never Saved");
-        Toggle(dialog, kEnable);
-        Toggle(dialog, kStereo);
-    }, kCancel);
+    Edit(
+        [](HWND dialog) {
+            Type(dialog, kName, L"Never Saved");
+            Toggle(dialog, kEnable);
+            Toggle(dialog, kStereo);
+        },
+        kCancel);
     EXPECT_EQ(RecordText(key, record, L"FullName"), L"Echo");
     EXPECT_EQ(Stored(L"registerAsPlug"), 1u);
     EXPECT_EQ(Stored(L"forceStereo"), 0xFFFFFFFFu) << "not written at all";
@@ -146,8 +162,7 @@ struct InputsCase {
 TEST_F(PropertiesDialog, MaxUsedInputsAcceptsOnlyTheAllowedRange) {
     const InputsCase cases[] = {
         {8, 8, L"1", 8}, {8, 8, L"9", 8}, {8, 8, L"2", 2}, {8, 2, L"8", 8}, {8, 8, L"5", 5},
-        {1, 0, L"1", 1}, {1, 1, L"0", 1}, {1, 1, L"2", 1},
-        {0, 3, L"0", 0}, {0, 3, L"1", 3},
+        {1, 0, L"1", 1}, {1, 1, L"0", 1}, {1, 1, L"2", 1}, {0, 3, L"0", 0}, {0, 3, L"1", 3},
     };
     for (const InputsCase& c : cases) {
         record.numInputs = c.numInputs;
@@ -160,7 +175,7 @@ TEST_F(PropertiesDialog, MaxUsedInputsAcceptsOnlyTheAllowedRange) {
 }
 
 struct ServerCase {
-    DWORD storedCount;  // "GantryServerCount"
+    DWORD storedCount;   // "GantryServerCount"
     DWORD storedBefore;  // "gantryServerId" as stored (index + 1)
     const wchar_t* typed;
     DWORD storedAfter;
@@ -168,8 +183,7 @@ struct ServerCase {
 
 TEST_F(PropertiesDialog, GantryServerNumberWithinTheServerCount) {
     const ServerCase cases[] = {
-        {4, 2, L"0", 0}, {4, 2, L"4", 4}, {4, 2, L"5", 2}, {4, 0, L"1", 1},
-        {40, 2, L"32", 32}, {40, 2, L"33", 2},
+        {4, 2, L"0", 0}, {4, 2, L"4", 4}, {4, 2, L"5", 2}, {4, 0, L"1", 1}, {40, 2, L"32", 32}, {40, 2, L"33", 2},
     };
     for (const ServerCase& c : cases) {
         key.SetDword(L"GantryServerCount", c.storedCount);

@@ -96,7 +96,9 @@ inline void AppendBesideSelf(const char* suffix, const char* text) {
 
 // Faults the test plug-ins raise on purpose. volatile keeps the compiler
 // from proving them away.
-inline void WriteThroughNull() { *static_cast<volatile int*>(nullptr) = 1; }
+inline void WriteThroughNull() {
+    *static_cast<volatile int*>(nullptr) = 1;
+}
 
 }  // namespace plugin_kit
 

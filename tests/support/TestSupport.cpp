@@ -61,7 +61,9 @@ std::wstring PluginDir() {
     return bin.substr(0, bin.find_last_of(L'\\')) + L"\\plugins";
 }
 
-std::wstring PluginPath(const wchar_t* name) { return PluginDir() + L"\\" + name + L".dll"; }
+std::wstring PluginPath(const wchar_t* name) {
+    return PluginDir() + L"\\" + name + L".dll";
+}
 
 // ---- registry ----
 
@@ -71,29 +73,38 @@ TestKey::TestKey() : path_(L"Software\\SievoTest\\" + Unique()) {
     if (key) RegCloseKey(key);
 }
 
-TestKey::~TestKey() { RegDeleteTreeW(HKEY_CURRENT_USER, path_.c_str()); RegDeleteKeyW(HKEY_CURRENT_USER, path_.c_str()); }
+TestKey::~TestKey() {
+    RegDeleteTreeW(HKEY_CURRENT_USER, path_.c_str());
+    RegDeleteKeyW(HKEY_CURRENT_USER, path_.c_str());
+}
 
-std::wstring TestKey::Args() const { return L"/VSTRegPerUser/VSTRegKey:\"" + path_ + L"\""; }
+std::wstring TestKey::Args() const {
+    return L"/VSTRegPerUser/VSTRegKey:\"" + path_ + L"\"";
+}
 
 static void SetString(const std::wstring& keyPath, const std::wstring& name, const std::wstring& data) {
     HKEY key = nullptr;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, keyPath.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                        nullptr) != ERROR_SUCCESS)
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, keyPath.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
+        ERROR_SUCCESS)
         return;
     RegSetValueExW(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
                    static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
     RegCloseKey(key);
 }
 
-void TestKey::AddScanPath(const std::wstring& folder) const { SetString(Sub(L"Paths"), folder, folder); }
+void TestKey::AddScanPath(const std::wstring& folder) const {
+    SetString(Sub(L"Paths"), folder, folder);
+}
 
-void TestKey::AddInternalPath(const std::wstring& folder) const { SetString(Sub(L"VSTInternalPath"), folder, folder); }
+void TestKey::AddInternalPath(const std::wstring& folder) const {
+    SetString(Sub(L"VSTInternalPath"), folder, folder);
+}
 
 void TestKey::SetDword(const wchar_t* name, DWORD value, const wchar_t* sub) const {
     std::wstring keyPath = sub ? Sub(sub) : path_;
     HKEY key = nullptr;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, keyPath.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                        nullptr) != ERROR_SUCCESS)
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, keyPath.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
+        ERROR_SUCCESS)
         return;
     RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
     RegCloseKey(key);
@@ -127,8 +138,7 @@ bool TestKey::Exists(const wchar_t* sub) const {
 std::vector<std::wstring> TestKey::InventoryKeys() const {
     std::vector<std::wstring> names;
     HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, Sub(L"Inventory").c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return names;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, Sub(L"Inventory").c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return names;
     for (DWORD i = 0;; ++i) {
         wchar_t name[520];
         DWORD chars = 520;
@@ -155,7 +165,9 @@ TempDir::TempDir() {
     SHCreateDirectoryExW(nullptr, path_.c_str(), nullptr);
 }
 
-TempDir::~TempDir() { RemoveTree(path_); }
+TempDir::~TempDir() {
+    RemoveTree(path_);
+}
 
 std::wstring TempDir::Make(const std::wstring& relative) const {
     std::wstring full = path_ + L"\\" + relative;
@@ -286,8 +298,12 @@ std::wstring LogFolder() {
     return std::wstring(appData) + L"\\Tarnwell\\Logs";
 }
 
-std::wstring MainLogPath() { return LogFolder() + L"\\Sievo.log"; }
-std::wstring SandboxLogPath() { return LogFolder() + L"\\SievoSandbox.log"; }
+std::wstring MainLogPath() {
+    return LogFolder() + L"\\Sievo.log";
+}
+std::wstring SandboxLogPath() {
+    return LogFolder() + L"\\SievoSandbox.log";
+}
 
 void DeleteLogs() {
     DeleteFileW(MainLogPath().c_str());
@@ -316,7 +332,9 @@ std::vector<std::wstring> ReadLogLines(const std::wstring& path) {
     return lines;
 }
 
-bool Contains(const std::vector<std::wstring>& lines, const std::wstring& line) { return IndexOf(lines, line) >= 0; }
+bool Contains(const std::vector<std::wstring>& lines, const std::wstring& line) {
+    return IndexOf(lines, line) >= 0;
+}
 
 int IndexOf(const std::vector<std::wstring>& lines, const std::wstring& line, int from) {
     for (size_t i = static_cast<size_t>(from < 0 ? 0 : from); i < lines.size(); ++i)

@@ -74,8 +74,7 @@ TEST_F(StoreBitmap, NothingWithoutAUsableCacheRoot) {
 TEST_F(StoreBitmap, NoFileForAHandleThatIsNoBitmap) {
     SetCacheRoot(dir.Path());
     EXPECT_EQ(StoreModuleBitmap(kId, nullptr, L"thumbnail.png"), 0);
-    EXPECT_EQ(GetFileAttributesW((dir.Path() + L"\\" + kIdText + L"\\thumbnail.png").c_str()),
-              INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(GetFileAttributesW((dir.Path() + L"\\" + kIdText + L"\\thumbnail.png").c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 }  // namespace

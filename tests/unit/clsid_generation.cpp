@@ -50,7 +50,10 @@ TEST(ClsidWorkedExample, HashBlockAndDigest) {
     std::vector<BYTE> block;
     ASSERT_TRUE(MakeClsidHashBlock(kPluginClsidPrefix, 0x41424344, L"C:\\VST\\Echo.dll", &block));
     ASSERT_EQ(block.size(), 28u);
-    EXPECT_EQ(Hex(block.data(), block.size()), "31003400310041004300390030003200" "44434241" "4500630068006f00");
+    EXPECT_EQ(Hex(block.data(), block.size()),
+              "31003400310041004300390030003200"
+              "44434241"
+              "4500630068006f00");
 
     CCrypt crypt(0);
     ASSERT_TRUE(crypt.Ready());
@@ -59,7 +62,10 @@ TEST(ClsidWorkedExample, HashBlockAndDigest) {
     EXPECT_EQ(Hex(digest, 16), "ce44695800ef120fc73042bd915f9cf6");
 
     ASSERT_TRUE(MakeClsidHashBlock(kPropsClsidPrefix, 0x41424344, L"C:\\VST\\Echo.dll", &block));
-    EXPECT_EQ(Hex(block.data(), block.size()), "31003400310041004300390030003300" "44434241" "4500630068006f00");
+    EXPECT_EQ(Hex(block.data(), block.size()),
+              "31003400310041004300390030003300"
+              "44434241"
+              "4500630068006f00");
 }
 
 TEST(Crypt, CipherChoiceAndRefusals) {

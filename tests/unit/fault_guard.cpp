@@ -24,7 +24,10 @@ TEST(FaultGuard, CatchesProcessorFaultsAndKeepsTheirCode) {
     EXPECT_FALSE(RunGuarded([] { *static_cast<volatile int*>(nullptr) = 1; }));
     EXPECT_EQ(LastGuardedExceptionCode(), static_cast<DWORD>(EXCEPTION_ACCESS_VIOLATION));
 
-    EXPECT_FALSE(RunGuarded([] { volatile int x = 10 / g_zero; (void)x; }));
+    EXPECT_FALSE(RunGuarded([] {
+        volatile int x = 10 / g_zero;
+        (void)x;
+    }));
     EXPECT_EQ(LastGuardedExceptionCode(), static_cast<DWORD>(EXCEPTION_INT_DIVIDE_BY_ZERO));
 
     EXPECT_FALSE(RunGuarded([] { RaiseException(0xE06D7363, 0, 0, nullptr); }));  // another runtime's C++ throw

@@ -149,8 +149,8 @@ TEST_F(Records, ModuleThatIsNoPluginHoldsOnlyTheBookkeeping) {
     InventoryRecord r = Everything();
     r.isVst = r.isVst3 = r.isInternal = 0;
     WriteVstData(record.Get(), r, 1, 0);
-    std::vector<std::wstring> expected = {L"FullPath", L"factoryFlags", L"isBad",       L"isShell",  L"isShellRoot",
-                                          L"isVst",    L"isVst3",       L"modStats",    L"numClasses", L"touch"};
+    std::vector<std::wstring> expected = {L"FullPath", L"factoryFlags", L"isBad",    L"isShell",    L"isShellRoot",
+                                          L"isVst",    L"isVst3",       L"modStats", L"numClasses", L"touch"};
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(ValueNames(), expected);
 }

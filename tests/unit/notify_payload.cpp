@@ -64,11 +64,11 @@ TEST(NotifyPayload, ScanStartedWithTitleVstScanIs102BytesLaidOutByField) {
     Append(expected, {3, 0, 0, 0});                // category
     Append(expected, {0, 0, 0, 0});                // level
     Append(expected, {0x44, 0x33, 0x22, 0x11, 0x66, 0x55, 0x88, 0x77, 0x99, 0xAA, 0xBB, 0xCC, 0xDD, 0xEE, 0xFF, 0x00});
-    Append(expected, {0, 0, 0, 0});                // extra
-    Append(expected, {1, 0, 0, 0});                // notifyFlag
-    Append(expected, {18, 0, 0, 0});               // at 48
+    Append(expected, {0, 0, 0, 0});   // extra
+    Append(expected, {1, 0, 0, 0});   // notifyFlag
+    Append(expected, {18, 0, 0, 0});  // at 48
     AppendWide(expected, L"VST Scan");
-    Append(expected, {28, 0, 0, 0});               // at 70
+    Append(expected, {28, 0, 0, 0});  // at 70
     AppendWide(expected, L"Scan started.");
     ASSERT_EQ(expected.size(), 102u);
 
@@ -124,7 +124,8 @@ TEST(NotifyPayload, RoundTripKeepsEveryField) {
 Bytes Payload(int messageType, int category, int level, const Bytes& strings) {
     Bytes b;
     Append(b, {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});
-    for (int v : {messageType, category, level}) Append(b, {v & 0xFF, (v >> 8) & 0xFF, (v >> 16) & 0xFF, (v >> 24) & 0xFF});
+    for (int v : {messageType, category, level})
+        Append(b, {v & 0xFF, (v >> 8) & 0xFF, (v >> 16) & 0xFF, (v >> 24) & 0xFF});
     b.insert(b.end(), 16, 0x42);  // toastGuid
     Append(b, {0, 0, 0, 0, 1, 0, 0, 0});
     b.insert(b.end(), strings.begin(), strings.end());
@@ -148,13 +149,9 @@ TEST(NotifyPayload, OutOfRangeNumbersLoadAsTheHostsDefaults) {
         int out[3];
     };
     const Case cases[] = {
-        {{7, 3, 9}, {0, 3, 1}},
-        {{-1, -1, -1}, {0, 0, 1}},
-        {{3, 6, 5}, {0, 0, 1}},
+        {{7, 3, 9}, {0, 3, 1}}, {{-1, -1, -1}, {0, 0, 1}}, {{3, 6, 5}, {0, 0, 1}},
         {{2, 5, 4}, {2, 5, 4}},  // the highest known values stay
-        {{0, 0, 0}, {0, 0, 0}},
-        {{1, 2, 3}, {1, 2, 3}},
-        {{0x7FFFFFFF, 0x40000000, 0x12345}, {0, 0, 1}},
+        {{0, 0, 0}, {0, 0, 0}}, {{1, 2, 3}, {1, 2, 3}},    {{0x7FFFFFFF, 0x40000000, 0x12345}, {0, 0, 1}},
     };
     for (const Case& c : cases) {
         CIpcNotificationMessage m;

@@ -52,14 +52,18 @@ public:
     HRESULT STDMETHODCALLTYPE PersistData(WORD schema, CQelStreamIo& io) override {
         loaded.push_back(schema);
         switch (schema) {
-        case 1: return io.Value(number);
-        case 2: return io.WideString(name);
-        case 3: return io.Value(stamp);
-        case 4: {
-            HRESULT hr = io.Value(extra[0]);
-            return FAILED(hr) ? hr : io.Value(extra[1]);
-        }
-        default: return E_UNEXPECTED;
+            case 1:
+                return io.Value(number);
+            case 2:
+                return io.WideString(name);
+            case 3:
+                return io.Value(stamp);
+            case 4: {
+                HRESULT hr = io.Value(extra[0]);
+                return FAILED(hr) ? hr : io.Value(extra[1]);
+            }
+            default:
+                return E_UNEXPECTED;
         }
     }
     DWORD number = 0;
@@ -389,8 +393,8 @@ TEST(PersistCom, ALockedObjectSavesAndLoadsAndGivesItsLockBack) {
     // Everything entered was left: another thread can take the lock now.
     HANDLE t = CreateThread(
         nullptr, 0,
-        [](void* cs) -> DWORD { return TryEnterCriticalSection(static_cast<CRITICAL_SECTION*>(cs)) ? 1 : 0; }, &lock,
-        0, nullptr);
+        [](void* cs) -> DWORD { return TryEnterCriticalSection(static_cast<CRITICAL_SECTION*>(cs)) ? 1 : 0; }, &lock, 0,
+        nullptr);
     WaitForSingleObject(t, 5000);
     DWORD entered = 0;
     GetExitCodeThread(t, &entered);

@@ -54,7 +54,7 @@ public:
     }
     HRESULT STDMETHODCALLTYPE Write(const void*, ULONG, ULONG*) override { return STG_E_ACCESSDENIED; }
     HRESULT STDMETHODCALLTYPE Seek(LARGE_INTEGER move, DWORD origin, ULARGE_INTEGER* at) override {
-        LONGLONG base = origin == STREAM_SEEK_SET ? 0
+        LONGLONG base = origin == STREAM_SEEK_SET   ? 0
                         : origin == STREAM_SEEK_CUR ? static_cast<LONGLONG>(position_)
                                                     : static_cast<LONGLONG>(size_);
         if (origin > STREAM_SEEK_END) return STG_E_INVALIDFUNCTION;
@@ -125,45 +125,45 @@ std::vector<Bytes> Seeds() {
     return seeds;
 }
 
-const DWORD kInteresting[] = {0, 1, 2, 3, 4, 7, 8, 11, 12, 13, 0x7F, 0xFF, 0x7FFF, 0xFFFF, 0x10000, 0x7FFFFFFF,
-                              0x80000000, 0xFFFFFFFE, 0xFFFFFFFF};
+const DWORD kInteresting[] = {0,    1,    2,      3,      4,       7,          8,          11,         12,        13,
+                              0x7F, 0xFF, 0x7FFF, 0xFFFF, 0x10000, 0x7FFFFFFF, 0x80000000, 0xFFFFFFFE, 0xFFFFFFFF};
 
 Bytes Mutate(Bytes b, std::mt19937& rng) {
     auto pick = [&](size_t n) { return n ? static_cast<size_t>(rng() % n) : 0; };
     int steps = 1 + static_cast<int>(rng() % 4);
     for (int i = 0; i < steps; ++i) {
         switch (rng() % 7) {
-        case 0:  // flip a bit
-            if (!b.empty()) b[pick(b.size())] ^= static_cast<BYTE>(1u << (rng() % 8));
-            break;
-        case 1:  // a random byte
-            if (!b.empty()) b[pick(b.size())] = static_cast<BYTE>(rng());
-            break;
-        case 2:  // an interesting 32-bit value at a field boundary or anywhere
-            if (b.size() >= 4) {
-                size_t at = rng() % 2 ? pick(b.size() - 3) : (pick((b.size() - 3) / 4) * 4);
-                DWORD v = kInteresting[pick(sizeof kInteresting / sizeof kInteresting[0])];
-                std::memcpy(&b[at], &v, 4);
-            }
-            break;
-        case 3:  // truncate
-            b.resize(pick(b.size() + 1));
-            break;
-        case 4:  // append junk
-            for (size_t n = 1 + pick(40); n; --n) b.push_back(static_cast<BYTE>(rng()));
-            break;
-        case 5:  // a new size field
-            if (b.size() >= 8) {
-                ULONGLONG v = rng() % 3 == 0 ? (static_cast<ULONGLONG>(rng()) << 32 | rng()) : pick(b.size() + 16);
-                std::memcpy(&b[0], &v, 8);
-            }
-            break;
-        default:  // a new tag
-            if (b.size() >= 12) {
-                DWORD v = rng() % 2 ? kInteresting[pick(sizeof kInteresting / sizeof kInteresting[0])] : rng() % 4;
-                std::memcpy(&b[8], &v, 4);
-            }
-            break;
+            case 0:  // flip a bit
+                if (!b.empty()) b[pick(b.size())] ^= static_cast<BYTE>(1u << (rng() % 8));
+                break;
+            case 1:  // a random byte
+                if (!b.empty()) b[pick(b.size())] = static_cast<BYTE>(rng());
+                break;
+            case 2:  // an interesting 32-bit value at a field boundary or anywhere
+                if (b.size() >= 4) {
+                    size_t at = rng() % 2 ? pick(b.size() - 3) : (pick((b.size() - 3) / 4) * 4);
+                    DWORD v = kInteresting[pick(sizeof kInteresting / sizeof kInteresting[0])];
+                    std::memcpy(&b[at], &v, 4);
+                }
+                break;
+            case 3:  // truncate
+                b.resize(pick(b.size() + 1));
+                break;
+            case 4:  // append junk
+                for (size_t n = 1 + pick(40); n; --n) b.push_back(static_cast<BYTE>(rng()));
+                break;
+            case 5:  // a new size field
+                if (b.size() >= 8) {
+                    ULONGLONG v = rng() % 3 == 0 ? (static_cast<ULONGLONG>(rng()) << 32 | rng()) : pick(b.size() + 16);
+                    std::memcpy(&b[0], &v, 8);
+                }
+                break;
+            default:  // a new tag
+                if (b.size() >= 12) {
+                    DWORD v = rng() % 2 ? kInteresting[pick(sizeof kInteresting / sizeof kInteresting[0])] : rng() % 4;
+                    std::memcpy(&b[8], &v, 4);
+                }
+                break;
         }
     }
     return b;

@@ -46,7 +46,7 @@ TEST(NullWriteStream, SeeksFromEachOriginAndRefusesToGoBeforeTheStart) {
         ULONGLONG size;
     };
     const Step steps[] = {
-        {10, STREAM_SEEK_SET, S_OK, 10, 10},            // a seek past the end grows the size
+        {10, STREAM_SEEK_SET, S_OK, 10, 10},  // a seek past the end grows the size
         {-4, STREAM_SEEK_CUR, S_OK, 6, 10},
         {5, STREAM_SEEK_CUR, S_OK, 11, 11},
         {-3, STREAM_SEEK_END, S_OK, 8, 11},
@@ -54,7 +54,7 @@ TEST(NullWriteStream, SeeksFromEachOriginAndRefusesToGoBeforeTheStart) {
         {-14, STREAM_SEEK_END, kInvalidFunction, 13, 13},  // before the start: nothing moves
         {-14, STREAM_SEEK_CUR, kInvalidFunction, 13, 13},
         {-1, STREAM_SEEK_SET, kInvalidFunction, 13, 13},
-        {0, 3, kInvalidFunction, 13, 13},               // no such origin
+        {0, 3, kInvalidFunction, 13, 13},  // no such origin
         {-13, STREAM_SEEK_CUR, S_OK, 0, 13},
     };
     CNullWriteStream s;

@@ -13,7 +13,9 @@ namespace {
 constexpr uint64_t kGiB = uint64_t{1} << 30;
 
 uint64_t g_memory = 0;
-uint64_t FakeMemory() { return g_memory; }
+uint64_t FakeMemory() {
+    return g_memory;
+}
 
 class ServerCount : public ::testing::Test {
 protected:

@@ -14,7 +14,9 @@ HWND Window(HWND parent = nullptr) {
                            GetModuleHandleW(nullptr), nullptr);
 }
 
-bool Topmost(HWND window) { return (GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; }
+bool Topmost(HWND window) {
+    return (GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+}
 
 class DialogHook : public ::testing::Test {
 protected:

@@ -20,8 +20,8 @@ TEST(HelpFile, ACompiledHelpFileLiesBesideTheProgram) {
     ASSERT_GE(bytes.size(), 4u);
     EXPECT_EQ(bytes.substr(0, 4), "ITSF") << "not a compiled HTML help file";
     // The directory of a CHM names every page it holds.
-    for (const char* page : {"/index.html", "/scan-paths.html", "/plugin-properties.html", "/plugin-details.html",
-                             "/folder-defaults.html", "/reset.html", "/progress.html", "/load-error.html",
-                             "/exception.html"})
+    for (const char* page :
+         {"/index.html", "/scan-paths.html", "/plugin-properties.html", "/plugin-details.html", "/folder-defaults.html",
+          "/reset.html", "/progress.html", "/load-error.html", "/exception.html"})
         EXPECT_NE(bytes.find(page), std::string::npos) << page;
 }

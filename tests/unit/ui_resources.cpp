@@ -113,8 +113,8 @@ protected:
         if (!Find(RT_DIALOG, id, lang, &data, &size)) return false;
         Reader r(data, size);
         if (r.Word() != 1 || r.Word() != 0xFFFF) return false;  // DLGTEMPLATEEX only
-        r.Dword();  // help id
-        r.Dword();  // extended style
+        r.Dword();                                              // help id
+        r.Dword();                                              // extended style
         out->style = r.Dword();
         WORD count = r.Word();
         r.Short();
@@ -126,7 +126,7 @@ protected:
         out->caption = r.String();
         if (out->style & DS_SETFONT) {
             out->pointSize = r.Word();
-            r.Word();  // weight
+            r.Word();   // weight
             r.Skip(2);  // italic, charset
             out->font = r.String();
         }
@@ -231,6 +231,7 @@ TEST_F(Resources, ControlsTheCodeUses) {
         const wchar_t* cls;
         DWORD kind;  // BS_* type for buttons, 0 otherwise
     };
+    // clang-format off
     const Expected expected[] = {
         {103, 1002, L"ListBox", 0},          {103, 1003, L"Button", BS_PUSHBUTTON},
         {103, 1004, L"Button", BS_PUSHBUTTON}, {103, 60, L"Button", BS_PUSHBUTTON},
@@ -251,6 +252,7 @@ TEST_F(Resources, ControlsTheCodeUses) {
         {128, 1001, L"Edit", 0},               {128, 1002, L"Edit", 0},
         {128, 64, L"Button", BS_DEFPUSHBUTTON},
     };
+    // clang-format on
     for (int box : {1007, 1008, 1009, 1010, 1011, 1012, 1013, 1014, 1015, 1016, 1017, 1018}) {
         Dialog d;
         ASSERT_TRUE(LoadDialog(110, kEnglish, &d));
@@ -307,22 +309,26 @@ TEST_F(Resources, EnglishTextsAreExact) {
         std::vector<std::wstring> texts;  // every control with text, in order
     };
     const Expected expected[] = {
-        {103, L"Tarnwell VST Scan Paths",
+        {103,
+         L"Tarnwell VST Scan Paths",
          {L"Please select the folder(s) in which VST plug-ins on your system are stored. Scan will search these "
           L"folders and all their subfolders.",
           L"&Add...", L"&Remove", L"Folder &defaults...", L"R&eset all...", L" Options ", L"Re-scan &failed plug-ins",
           L"Re-scan e&xisting plug-ins", L"&OK", L"&Cancel"}},
-        {110, L"VST Plug-In Properties",
+        {110,
+         L"VST Plug-In Properties",
          {L"&Details...", L" Plugin options ", L"Enable as &plug-in", L"Max used inputs:", L"Configure as s&ynth",
           L"Gantry Server:", L"Configure as &tempo-based effect", L"Load using &jBridge wrapper",
           L"Force &stereo operation", L"Enable &mono processing", L"Do not intercept N&RPNs",
           L"Translate &Bank/Program Changes", L"Enable delay &compensation", L"&Always suspend on stop",
           L"Serialize Host Access", L"&Always suspend on play", L"OK", L"Cancel"}},
-        {111, L"Tarnwell VST Scan: VST Plug-in Properties",
-         {L" Properties ", L"Name:", L"Full path:", L"VST version: ", L"...", L"Unique ID:", L"Outputs:",
-          L"Is Synth:", L"Supports Event Input:", L"Supports Event Output:", L"OK"}},
+        {111,
+         L"Tarnwell VST Scan: VST Plug-in Properties",
+         {L" Properties ", L"Name:", L"Full path:", L"VST version: ", L"...", L"Unique ID:", L"Outputs:", L"Is Synth:",
+          L"Supports Event Input:", L"Supports Event Output:", L"OK"}},
         {113, L"Scanning...", {L"Cancel"}},
-        {114, L"Tarnwell VST Scan: VST Plug-in Load Error",
+        {114,
+         L"Tarnwell VST Scan: VST Plug-in Load Error",
          {L"The following plug-in caused an error during load:", L"The failure point was reported as:",
           L"Likely causes for this error are:", L"* The plug-in is not installed correctly.",
           L"* Your computer is low on memory or other resources.",
@@ -332,11 +338,13 @@ TEST_F(Resources, EnglishTextsAreExact) {
           L"You may choose to ignore this error and enable the plug-in, but it may cause your system to become "
           L"unstable.",
           L"Enable Plug-in (Risky)", L"Disable Plug-in"}},
-        {123, L"Tarnwell VST Scan:  Reset VST Settings",
+        {123,
+         L"Tarnwell VST Scan:  Reset VST Settings",
          {L"This will reset configuration settings for all your VST plug-ins to defaults.  VST plug-ins will be "
           L"unavailable until a VST Scan is performed.  Any custom configuration settings will be lost.",
           L"Are you sure you want to do this?", L"&Yes", L"&No"}},
-        {128, L"Tarnwell VST Scan: Exception",
+        {128,
+         L"Tarnwell VST Scan: Exception",
          {L"Sievo.exe caused an exception while attempting to perform the function:-",
           L"The failure point was reported as follows:-",
           L"Scan has trapped this error, and will attempt to continue normally. However, it may have become "
@@ -357,8 +365,9 @@ TEST_F(Resources, EnglishTextsAreExact) {
 
 TEST_F(Resources, EnglishStringsAreExact) {
     const std::map<UINT, std::wstring> expected = {
-        {16000, L"Couldn't find any VST plug-in paths.  Tarnwell VST Scan needs at least one plug-in path in order "
-                L"to continue."},
+        {16000,
+         L"Couldn't find any VST plug-in paths.  Tarnwell VST Scan needs at least one plug-in path in order "
+         L"to continue."},
         {16001, L"Tarnwell VST Scan Error"},
         {16002, L"Building plugin list..."},
         {16003, L"Analyzing plugins..."},

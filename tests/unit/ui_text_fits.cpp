@@ -17,11 +17,13 @@ struct Language {
 };
 // CJK glyphs are measured with whatever fallback font the test machine has,
 // so those languages are checked on screenshots instead.
-const Language kLanguages[] = {{"English", 1033}, {"German", 1031},     {"French", 1036}, {"Spanish", 3082},
+const Language kLanguages[] = {{"English", 1033},    {"German", 1031},  {"French", 1036}, {"Spanish", 3082},
                                {"Portuguese", 1046}, {"Italian", 1040}, {"Russian", 1049}};
 const int kDialogs[] = {103, 110, 111, 113, 114, 123, 128};
 
-INT_PTR CALLBACK Quiet(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+INT_PTR CALLBACK Quiet(HWND, UINT, WPARAM, LPARAM) {
+    return FALSE;
+}
 
 std::wstring ClassOf(HWND w) {
     wchar_t name[64] = {};

@@ -44,8 +44,8 @@ TEST(Vst2Bridge, LoadsThroughTheBridgeBesideTheProgram) {
     STARTUPINFOW si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};
-    BOOL started = CreateProcessW(runner.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr,
-                                  dir.Path().c_str(), &si, &pi);
+    BOOL started =
+        CreateProcessW(runner.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr, dir.Path().c_str(), &si, &pi);
     SetEnvironmentVariableW(kChildVariable, nullptr);
     ASSERT_TRUE(started);
     EXPECT_EQ(WaitForSingleObject(pi.hProcess, 60000), WAIT_OBJECT_0);

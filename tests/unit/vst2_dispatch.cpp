@@ -19,7 +19,9 @@ using sievo_test::Contains;
 using sievo_test::IndexOf;
 
 intptr_t g_nextResult = 0;
-intptr_t FakeDispatcher(AEffect*, int32_t, int32_t, intptr_t, void*, float) { return g_nextResult; }
+intptr_t FakeDispatcher(AEffect*, int32_t, int32_t, intptr_t, void*, float) {
+    return g_nextResult;
+}
 intptr_t FaultingDispatcher(AEffect*, int32_t, int32_t, intptr_t, void*, float) {
     *static_cast<volatile int*>(nullptr) = 1;
     return 0;
@@ -111,8 +113,9 @@ TEST_F(LoggedTest, FaultInsideTheDispatcherKeepsTheStepLabelOfTheCall) {
     EXPECT_FALSE(RunGuarded([&] { GuardedDispatch(&effect_, effOpen, 0, 0, nullptr, 0.0f, L"effOpen"); }));
     EXPECT_STREQ(g_failure.step, L"Open");
     std::vector<std::wstring> lines = Lines();
-    EXPECT_TRUE(Contains(lines, L"SIEVO: > dispatcher( effOpen=0(effOpen), 0, 0000000000000000, 0000000000000000, "
-                                L"0.000000 )"));
+    EXPECT_TRUE(Contains(lines,
+                         L"SIEVO: > dispatcher( effOpen=0(effOpen), 0, 0000000000000000, 0000000000000000, "
+                         L"0.000000 )"));
     for (const std::wstring& line : lines) EXPECT_EQ(line.find(L"< dispatcher"), std::wstring::npos) << line;
 }
 

@@ -61,20 +61,32 @@ TEST_F(HostCallbackAnswers, FixedAnswersByOpcode) {
         const char* key;
         const char* answer;
     } table[] = {
-        {"op1", "2400"},      {"op8", "1"},      {"op10", "1200000"}, {"op11", "1024"}, {"op16", "44100"},
-        {"op17", "512"},      {"op23", "2"},     {"op34", "4"},       {"op6", "0"},     {"op35.256", "1"},
-        {"op35.255", "0"},    {"op35.0", "0"},   {"op37.null", "0"},  {"op32", "1"},    {"op32.text", "Quenlar"},
-        {"op33", "1"},        {"op33.text", "Tarnwell VST 4.5"},
+        {"op1", "2400"},
+        {"op8", "1"},
+        {"op10", "1200000"},
+        {"op11", "1024"},
+        {"op16", "44100"},
+        {"op17", "512"},
+        {"op23", "2"},
+        {"op34", "4"},
+        {"op6", "0"},
+        {"op35.256", "1"},
+        {"op35.255", "0"},
+        {"op35.0", "0"},
+        {"op37.null", "0"},
+        {"op32", "1"},
+        {"op32.text", "Quenlar"},
+        {"op33", "1"},
+        {"op33.text", "Tarnwell VST 4.5"},
     };
     for (const auto& row : table) EXPECT_EQ(Answer(row.key), row.answer) << row.key;
 }
 
 TEST_F(HostCallbackAnswers, EverythingElseAnswersZero) {
-    const char* const zero[] = {"op0",  "op3",  "op4",  "op5",  "op9",  "op12", "op13",  "op14",  "op15",
-                                "op18", "op19", "op20", "op21", "op22", "op24", "op25",  "op26",  "op27",
-                                "op28", "op29", "op30", "op31", "op36", "op38", "op39",  "op40",  "op41",
-                                "op42", "op43", "op44", "op45", "op47", "op48", "op49",  "op50",  "op99",
-                                "op-1", "op-100"};
+    const char* const zero[] = {"op0",  "op3",  "op4",  "op5",  "op9",  "op12", "op13", "op14",  "op15", "op18",
+                                "op19", "op20", "op21", "op22", "op24", "op25", "op26", "op27",  "op28", "op29",
+                                "op30", "op31", "op36", "op38", "op39", "op40", "op41", "op42",  "op43", "op44",
+                                "op45", "op47", "op48", "op49", "op50", "op99", "op-1", "op-100"};
     for (const char* key : zero) EXPECT_EQ(Answer(key), "0") << key;
 }
 
@@ -83,10 +95,10 @@ TEST_F(HostCallbackAnswers, Capabilities) {
         const char* key;
         const char* answer;
     } table[] = {
-        {"canDo.sendVstTimeInfo", "1"}, {"canDo.SENDVSTTIMEINFO", "1"}, {"canDo.sendvsttimeinfo", "1"},
-        {"canDo.shellCategory", "1"},   {"canDo.ShellCategory", "0"},   {"canDo.SHELLCATEGORY", "0"},
-        {"canDo.receiveVstEvents", "0"}, {"canDo.sendVstEvents", "0"},  {"canDo.supplyIdle", "0"},
-        {"canDo.sizeWindow", "0"},      {"canDo.(empty)", "0"},
+        {"canDo.sendVstTimeInfo", "1"},  {"canDo.SENDVSTTIMEINFO", "1"}, {"canDo.sendvsttimeinfo", "1"},
+        {"canDo.shellCategory", "1"},    {"canDo.ShellCategory", "0"},   {"canDo.SHELLCATEGORY", "0"},
+        {"canDo.receiveVstEvents", "0"}, {"canDo.sendVstEvents", "0"},   {"canDo.supplyIdle", "0"},
+        {"canDo.sizeWindow", "0"},       {"canDo.(empty)", "0"},
     };
     for (const auto& row : table) EXPECT_EQ(Answer(row.key), row.answer) << row.key;
 }

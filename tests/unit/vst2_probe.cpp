@@ -27,6 +27,7 @@ struct Expected {
     const wchar_t* dllVersion;
 };
 
+// clang-format off
 const Expected kWellBehaved[] = {
     {L"effect_with_editor", L"Echo Chamber", L"Tarnwell Test Labs", L"Echo Chamber Pro", 0x45434831, 2, 2, 12, 16,
      1203, 1, 0, 1, 0, 0, 0, 1, 0, 0, L"1.2.3.4"},
@@ -52,6 +53,7 @@ const Expected kWellBehaved[] = {
     // Capability answers of 2 and -1 count as no; unfilled strings keep the record's text.
     {L"garbage_answers", L"garbage_answers", L"", L"", 0x47524247, 2, 2, 3, 1, 1000, 1, 0, 0, 0, 0, 0, 0, 0, 0, L""},
 };
+// clang-format on
 
 ModStats FileStats(const std::wstring& path) {
     WIN32_FILE_ATTRIBUTE_DATA data = {};

@@ -70,7 +70,7 @@ TEST(Vst3CompatScan, KeepsOnlyCompleteEntriesOfTypeTwoAndThree) {
         L"that the entry keeps, so the end of it must be cut away";
     CompatList forward = {
         Entry(3, L"FWD-FULL", L"Old Delay", 2, {{1, 11}, {5, 55}}),
-        Entry(2, L"FWD-NONAME", L"", 4, {{5, -1}}),  // answered without writing: the preset -1 stays
+        Entry(2, L"FWD-NONAME", L"", 4, {{5, -1}}),             // answered without writing: the preset -1 stays
         Entry(3, L"FWD-NOPOLICY", L"No Policy", 1, {{5, 56}}),  // a refused mapping is not kept
         Entry(3, longUid.substr(0, 63).c_str(), longName.substr(0, 127).c_str(), 6),
     };
@@ -143,8 +143,8 @@ protected:
 };
 
 TEST_F(Vst3CompatRegistry, RoundTripKeepsEveryField) {
-    CompatList written = {Entry(3, L"ALPHA", L"Alpha Delay", 2, {{1, 11}, {-5, -55}}),
-                          Entry(2, L"BRAVO", L"", 0), Entry(3, L"CHARLIE", L"Charlie", 7, {{100, 0}})};
+    CompatList written = {Entry(3, L"ALPHA", L"Alpha Delay", 2, {{1, 11}, {-5, -55}}), Entry(2, L"BRAVO", L"", 0),
+                          Entry(3, L"CHARLIE", L"Charlie", 7, {{100, 0}})};
     WriteVSTPersistCompatData(Record(), L"ForwardCompatible", written);
     CompatList read = {Entry(9, L"STALE", L"stale", 9)};
     ReadVSTPersistCompatData(Record(), L"ForwardCompatible", read);
@@ -185,8 +185,9 @@ TEST_F(Vst3CompatRegistry, EmptyListWritesNoSubkeyAndKeepsAnOldOne) {
 }
 
 TEST_F(Vst3CompatRegistry, ShorterListOverLongerLeavesTheExtraEntries) {
-    WriteVSTPersistCompatData(Record(), L"ForwardCompatible",
-                              {Entry(2, L"ONE", L"One", 1), Entry(2, L"TWO", L"Two", 1), Entry(3, L"THREE", L"Three", 1)});
+    WriteVSTPersistCompatData(
+        Record(), L"ForwardCompatible",
+        {Entry(2, L"ONE", L"One", 1), Entry(2, L"TWO", L"Two", 1), Entry(3, L"THREE", L"Three", 1)});
     WriteVSTPersistCompatData(Record(), L"ForwardCompatible", {Entry(3, L"ONE", L"One Again", 4)});
     CompatList read;
     ReadVSTPersistCompatData(Record(), L"ForwardCompatible", read);
@@ -220,8 +221,8 @@ TEST_F(Vst3CompatRegistry, MissingValuesReadAsZeroAndOddMapSizesAreTrimmed) {
     WriteRaw(L"ForwardCompatible", L"REPEATED", L"paramMap", REG_BINARY, repeated, sizeof repeated);
     CompatList read;
     ReadVSTPersistCompatData(Record(), L"ForwardCompatible", read);
-    EXPECT_EQ(Describe(read), Describe({Entry(0, L"PARTIAL", L"Partial", 0, {{1, 10}}),
-                                        Entry(3, L"REPEATED", L"", 0, {{4, 2}})}));
+    EXPECT_EQ(Describe(read),
+              Describe({Entry(0, L"PARTIAL", L"Partial", 0, {{1, 10}}), Entry(3, L"REPEATED", L"", 0, {{4, 2}})}));
 }
 
 TEST_F(Vst3CompatRegistry, OverlongNamesAreCut) {

@@ -99,8 +99,7 @@ TEST_P(Vst3HostQuery, AnswersItsOwnInterfacesWithAReference) {
 
 INSTANTIATE_TEST_SUITE_P(Interfaces, Vst3HostQuery,
                          ::testing::Values(QueryCase{&Vst::IHostApplication::iid, kResultOk},
-                                           QueryCase{&FUnknown::iid, kResultOk},
-                                           QueryCase{&IDependent::iid, kResultOk},
+                                           QueryCase{&FUnknown::iid, kResultOk}, QueryCase{&IDependent::iid, kResultOk},
                                            QueryCase{&FObject::iid, kResultOk},
                                            QueryCase{&Vst::IPlugInterfaceSupport::iid, kNoInterface},
                                            QueryCase{&Vst::IMessage::iid, kNoInterface},

@@ -138,8 +138,8 @@ TEST(Vst3ProbeSingle, BundleLayoutLoadsLikeAPlainModule) {
 }
 
 TEST(Vst3ProbeSingle, ProgressWindowShowsTheClassName) {
-    HWND window = CreateWindowExW(0, L"STATIC", L"progress", WS_OVERLAPPED, 0, 0, 200, 100, nullptr, nullptr,
-                                  nullptr, nullptr);
+    HWND window =
+        CreateWindowExW(0, L"STATIC", L"progress", WS_OVERLAPPED, 0, 0, 200, 100, nullptr, nullptr, nullptr, nullptr);
     ASSERT_NE(window, nullptr);
     CreateWindowExW(0, L"STATIC", L"", WS_CHILD, 0, 0, 200, 20, window, reinterpret_cast<HMENU>(1022), nullptr,
                     nullptr);

@@ -52,10 +52,10 @@ bool HasLine(const std::vector<std::wstring>& lines, const std::wstring& line) {
 
 struct FailureCase {
     const wchar_t* module;
-    const wchar_t* step;      // the step label left for the report
-    const wchar_t* logLine;   // the line written for the failure
-    uint32_t entryPointAfter; // hasVstEntryPoint and isVst3 of the module record afterwards
-    const char* lastTrace;    // the module's last trace line: nothing was called after it
+    const wchar_t* step;       // the step label left for the report
+    const wchar_t* logLine;    // the line written for the failure
+    uint32_t entryPointAfter;  // hasVstEntryPoint and isVst3 of the module record afterwards
+    const char* lastTrace;     // the module's last trace line: nothing was called after it
 };
 
 const wchar_t kExceptionLine[] = L"SIEVO: Exception in function [Load VST3 Plugin], failure point[Load VST3 Plugin]";

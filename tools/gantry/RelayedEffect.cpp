@@ -16,7 +16,9 @@ struct RelayedEffect {
     HMODULE module;
 };
 
-RelayedEffect* Of(AEffect* face) { return reinterpret_cast<RelayedEffect*>(face); }
+RelayedEffect* Of(AEffect* face) {
+    return reinterpret_cast<RelayedEffect*>(face);
+}
 
 void AppendServerSuffix(char* text) {
     const size_t length = strnlen(text, kMaxRelayedText);

@@ -26,8 +26,8 @@ struct Options {
 };
 
 void Out(const std::wstring& text) {
-    int bytes = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr,
-                                    nullptr);
+    int bytes =
+        WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
     std::string utf8(static_cast<size_t>(bytes), '\0');
     WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), utf8.data(), bytes, nullptr, nullptr);
     DWORD written = 0;
@@ -235,9 +235,9 @@ int main() {
             }
             Out(rows.empty() ? L"]" : L"\n  ]");
             if (options.metrics)
-                Out(L",\n  \"metrics\": {\"pluginsFound\": " + std::to_wstring(m.found) +
-                    L", \"pluginsScanned\": " + std::to_wstring(m.scanned) + L", \"pluginsDeleted\": " +
-                    std::to_wstring(m.deleted) + L", \"lastUpdateTime\": " + JsonString(TimeText(m)) + L"}");
+                Out(L",\n  \"metrics\": {\"pluginsFound\": " + std::to_wstring(m.found) + L", \"pluginsScanned\": " +
+                    std::to_wstring(m.scanned) + L", \"pluginsDeleted\": " + std::to_wstring(m.deleted) +
+                    L", \"lastUpdateTime\": " + JsonString(TimeText(m)) + L"}");
             Out(L"\n}\n");
             break;
         }

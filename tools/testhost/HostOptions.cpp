@@ -40,8 +40,8 @@ bool ParseHostOptions(const wchar_t* commandLine, HostOptions* options, std::wst
     std::wstring head = rest;
     size_t dashes = rest.find(L"--");
     while (dashes != std::wstring::npos) {
-        bool alone = (dashes == 0 || rest[dashes - 1] == L' ') &&
-                     (dashes + 2 == rest.size() || rest[dashes + 2] == L' ');
+        bool alone =
+            (dashes == 0 || rest[dashes - 1] == L' ') && (dashes + 2 == rest.size() || rest[dashes + 2] == L' ');
         if (alone) break;
         dashes = rest.find(L"--", dashes + 2);
     }
@@ -77,10 +77,14 @@ bool ParseHostOptions(const wchar_t* commandLine, HostOptions* options, std::wst
         } else if (a == L"--destroy-after" && value(&v)) {
             options->destroyAfter = _wtoi(v.c_str());
         } else if (a == L"--hwnd" && value(&v)) {
-            if (v == L"self") options->hwnd = HwndMode::Self;
-            else if (v == L"zero") options->hwnd = HwndMode::Zero;
-            else if (v == L"gone") options->hwnd = HwndMode::Gone;
-            else if (v == L"none") options->hwnd = HwndMode::None;
+            if (v == L"self")
+                options->hwnd = HwndMode::Self;
+            else if (v == L"zero")
+                options->hwnd = HwndMode::Zero;
+            else if (v == L"gone")
+                options->hwnd = HwndMode::Gone;
+            else if (v == L"none")
+                options->hwnd = HwndMode::None;
             else {
                 *error = L"--hwnd takes self, zero, gone or none";
                 return false;

@@ -19,26 +19,40 @@ std::string Quoted(const std::wstring& s) {
     std::string out = "\"";
     for (char c : Utf8(s)) {
         switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
-        default:
-            if (static_cast<unsigned char>(c) < 0x20) {
-                char esc[8];
-                std::snprintf(esc, sizeof esc, "\\u%04x", static_cast<unsigned char>(c));
-                out += esc;
-            } else {
-                out += c;
-            }
+            case '"':
+                out += "\\\"";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
+            default:
+                if (static_cast<unsigned char>(c) < 0x20) {
+                    char esc[8];
+                    std::snprintf(esc, sizeof esc, "\\u%04x", static_cast<unsigned char>(c));
+                    out += esc;
+                } else {
+                    out += c;
+                }
         }
     }
     return out + "\"";
 }
 
-std::string Number(long long v) { return std::to_string(v); }
-std::string Unsigned(unsigned long long v) { return std::to_string(v); }
+std::string Number(long long v) {
+    return std::to_string(v);
+}
+std::string Unsigned(unsigned long long v) {
+    return std::to_string(v);
+}
 
 std::string JsonEvent(const HostEvent& e) {
     std::string s = "    {";
@@ -60,9 +74,12 @@ std::string JsonEvent(const HostEvent& e) {
 std::string Printable(const std::wstring& s) {
     std::string out;
     for (char c : Utf8(s)) {
-        if (c == '\n') out += "\\n";
-        else if (c == '\r') out += "\\r";
-        else out += c;
+        if (c == '\n')
+            out += "\\n";
+        else if (c == '\r')
+            out += "\\r";
+        else
+            out += c;
     }
     return out;
 }

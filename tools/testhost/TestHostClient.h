@@ -95,17 +95,25 @@ private:
             if (i_ >= s_.size()) return false;
             char e = s_[i_++];
             switch (e) {
-            case 'n': *out += '\n'; break;
-            case 'r': *out += '\r'; break;
-            case 't': *out += '\t'; break;
-            case 'u': {
-                if (i_ + 4 > s_.size()) return false;
-                unsigned code = static_cast<unsigned>(strtoul(s_.substr(i_, 4).c_str(), nullptr, 16));
-                i_ += 4;
-                *out += static_cast<char>(code);  // the host escapes control characters only
-                break;
-            }
-            default: *out += e; break;
+                case 'n':
+                    *out += '\n';
+                    break;
+                case 'r':
+                    *out += '\r';
+                    break;
+                case 't':
+                    *out += '\t';
+                    break;
+                case 'u': {
+                    if (i_ + 4 > s_.size()) return false;
+                    unsigned code = static_cast<unsigned>(strtoul(s_.substr(i_, 4).c_str(), nullptr, 16));
+                    i_ += 4;
+                    *out += static_cast<char>(code);  // the host escapes control characters only
+                    break;
+                }
+                default:
+                    *out += e;
+                    break;
             }
         }
         if (i_ >= s_.size()) return false;
@@ -136,7 +144,10 @@ private:
                 if (i_ >= s_.size() || s_[i_++] != ':') return false;
                 if (!Value(&out->fields[name])) return false;
                 Blank();
-                if (i_ < s_.size() && s_[i_] == ',') { ++i_; continue; }
+                if (i_ < s_.size() && s_[i_] == ',') {
+                    ++i_;
+                    continue;
+                }
                 if (i_ < s_.size() && s_[i_] == '}') return ++i_, true;
                 return false;
             }
@@ -150,7 +161,10 @@ private:
                 out->items.emplace_back();
                 if (!Value(&out->items.back())) return false;
                 Blank();
-                if (i_ < s_.size() && s_[i_] == ',') { ++i_; continue; }
+                if (i_ < s_.size() && s_[i_] == ',') {
+                    ++i_;
+                    continue;
+                }
                 if (i_ < s_.size() && s_[i_] == ']') return ++i_, true;
                 return false;
             }
@@ -162,8 +176,15 @@ private:
             out->string = Wide(text);
             return true;
         }
-        if (Literal("true")) { out->type = Json::Bool; out->boolean = true; return true; }
-        if (Literal("false")) { out->type = Json::Bool; return true; }
+        if (Literal("true")) {
+            out->type = Json::Bool;
+            out->boolean = true;
+            return true;
+        }
+        if (Literal("false")) {
+            out->type = Json::Bool;
+            return true;
+        }
         if (Literal("null")) return true;
         size_t start = i_;
         if (s_[i_] == '-') ++i_;
@@ -172,8 +193,8 @@ private:
         std::string number = s_.substr(start, i_ - start);
         out->type = Json::Number;
         out->integer = strtoll(number.c_str(), nullptr, 10);
-        out->unsignedInteger = number[0] == '-' ? static_cast<unsigned long long>(out->integer)
-                                                : strtoull(number.c_str(), nullptr, 10);
+        out->unsignedInteger =
+            number[0] == '-' ? static_cast<unsigned long long>(out->integer) : strtoull(number.c_str(), nullptr, 10);
         return true;
     }
 

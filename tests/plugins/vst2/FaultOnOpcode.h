@@ -41,8 +41,8 @@ bool Hook(AEffect*, int32_t opcode, int32_t, intptr_t, void*, float, intptr_t* r
     return false;
 }
 
-inline PluginTraits Traits(const char* name, bool (*hook)(AEffect*, int32_t, int32_t, intptr_t, void*, float,
-                                                             intptr_t*)) {
+inline PluginTraits Traits(const char* name,
+                           bool (*hook)(AEffect*, int32_t, int32_t, intptr_t, void*, float, intptr_t*)) {
     PluginTraits s;
     s.name = name;
     s.vendor = "Tarnwell Test Labs";

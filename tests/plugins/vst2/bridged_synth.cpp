@@ -23,4 +23,6 @@ PluginTraits Traits() {
 const PluginTraits kTraits = Traits();
 }  // namespace
 
-PLUGIN_EXPORT AEffect* VSTPluginMain(audioMasterCallback) { return CreateEffect(kTraits); }
+PLUGIN_EXPORT AEffect* VSTPluginMain(audioMasterCallback) {
+    return CreateEffect(kTraits);
+}

@@ -6,4 +6,6 @@ using namespace fault_on_opcode;
 const PluginTraits kTraits = Traits("crash_in_vendor_string", Hook<effGetVendorString, Fault::AccessViolation>);
 }  // namespace
 
-PLUGIN_EXPORT AEffect* VSTPluginMain(audioMasterCallback) { return CreateEffect(kTraits); }
+PLUGIN_EXPORT AEffect* VSTPluginMain(audioMasterCallback) {
+    return CreateEffect(kTraits);
+}

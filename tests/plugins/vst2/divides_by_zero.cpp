@@ -6,4 +6,6 @@ using namespace fault_on_opcode;
 const PluginTraits kTraits = Traits("divides_by_zero", Hook<effSetSampleRate, Fault::DivideByZero>);
 }  // namespace
 
-PLUGIN_EXPORT AEffect* VSTPluginMain(audioMasterCallback) { return CreateEffect(kTraits); }
+PLUGIN_EXPORT AEffect* VSTPluginMain(audioMasterCallback) {
+    return CreateEffect(kTraits);
+}

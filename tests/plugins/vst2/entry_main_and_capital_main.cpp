@@ -16,5 +16,9 @@ const PluginTraits kUpper = Traits("Created by Main", 0x4D61696E);  // 'Main'
 }  // namespace
 
 PLUGIN_EXPORT AEffect* LowerMain(audioMasterCallback) __asm__("main");
-AEffect* LowerMain(audioMasterCallback) { return CreateEffect(kLower); }
-PLUGIN_EXPORT AEffect* Main(audioMasterCallback) { return CreateEffect(kUpper); }
+AEffect* LowerMain(audioMasterCallback) {
+    return CreateEffect(kLower);
+}
+PLUGIN_EXPORT AEffect* Main(audioMasterCallback) {
+    return CreateEffect(kUpper);
+}

@@ -16,4 +16,6 @@ const PluginTraits kTraits = Traits();
 
 // C++ reserves the name main for the program; the symbol is named in assembly.
 PLUGIN_EXPORT AEffect* OldStyleMain(audioMasterCallback) __asm__("main");
-AEffect* OldStyleMain(audioMasterCallback) { return CreateEffect(kTraits); }
+AEffect* OldStyleMain(audioMasterCallback) {
+    return CreateEffect(kTraits);
+}

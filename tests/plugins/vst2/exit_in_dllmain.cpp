@@ -4,7 +4,9 @@
 
 #include "PluginKit.h"
 
-PLUGIN_EXPORT AEffect* VSTPluginMain(audioMasterCallback) { return nullptr; }
+PLUGIN_EXPORT AEffect* VSTPluginMain(audioMasterCallback) {
+    return nullptr;
+}
 
 BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
     if (reason == DLL_PROCESS_ATTACH) ExitProcess(3);

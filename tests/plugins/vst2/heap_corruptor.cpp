@@ -32,7 +32,9 @@ const PluginTraits kTraits = Traits();
 
 }  // namespace
 
-PLUGIN_EXPORT AEffect* VSTPluginMain(audioMasterCallback) { return CreateEffect(kTraits); }
+PLUGIN_EXPORT AEffect* VSTPluginMain(audioMasterCallback) {
+    return CreateEffect(kTraits);
+}
 
 PLUGIN_EXPORT void RepairHeap() {
     if (!g_block) return;

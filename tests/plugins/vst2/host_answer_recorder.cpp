@@ -63,9 +63,17 @@ void AskStrings(audioMasterCallback host) {
 }
 
 void AskCapabilities(audioMasterCallback host) {
-    const char* const kAsked[] = {"sendVstTimeInfo", "SENDVSTTIMEINFO", "sendvsttimeinfo", "shellCategory",
-                                  "ShellCategory",   "SHELLCATEGORY",   "receiveVstEvents", "sendVstEvents",
-                                  "supplyIdle",      "sizeWindow",      ""};
+    const char* const kAsked[] = {"sendVstTimeInfo",
+                                  "SENDVSTTIMEINFO",
+                                  "sendvsttimeinfo",
+                                  "shellCategory",
+                                  "ShellCategory",
+                                  "SHELLCATEGORY",
+                                  "receiveVstEvents",
+                                  "sendVstEvents",
+                                  "supplyIdle",
+                                  "sizeWindow",
+                                  ""};
     for (const char* what : kAsked) {
         std::string key = std::string("canDo.") + (*what ? what : "(empty)");
         Note(key.c_str(), host(nullptr, audioMasterCanDo, 0, 0, const_cast<char*>(what), 0));

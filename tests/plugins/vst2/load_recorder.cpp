@@ -14,7 +14,9 @@ PluginTraits Traits() {
 const PluginTraits kTraits = Traits();
 }  // namespace
 
-PLUGIN_EXPORT AEffect* VSTPluginMain(audioMasterCallback) { return CreateEffect(kTraits); }
+PLUGIN_EXPORT AEffect* VSTPluginMain(audioMasterCallback) {
+    return CreateEffect(kTraits);
+}
 
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
     if (reason != DLL_PROCESS_ATTACH) return TRUE;

@@ -6,4 +6,6 @@ using namespace fault_on_opcode;
 const PluginTraits kTraits = Traits("recurses_forever", Hook<effSetBlockSize, Fault::StackOverflow>);
 }  // namespace
 
-PLUGIN_EXPORT AEffect* VSTPluginMain(audioMasterCallback) { return CreateEffect(kTraits); }
+PLUGIN_EXPORT AEffect* VSTPluginMain(audioMasterCallback) {
+    return CreateEffect(kTraits);
+}

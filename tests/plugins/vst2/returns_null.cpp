@@ -1,4 +1,6 @@
 // Its entry point declines to create an effect.
 #include "PluginKit.h"
 
-PLUGIN_EXPORT AEffect* VSTPluginMain(audioMasterCallback) { return nullptr; }
+PLUGIN_EXPORT AEffect* VSTPluginMain(audioMasterCallback) {
+    return nullptr;
+}

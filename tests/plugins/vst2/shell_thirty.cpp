@@ -13,4 +13,6 @@ void Build() {
 }
 }  // namespace
 
-PLUGIN_EXPORT AEffect* VSTPluginMain(audioMasterCallback host) { return shell_module::CreateListed(host, Build); }
+PLUGIN_EXPORT AEffect* VSTPluginMain(audioMasterCallback host) {
+    return shell_module::CreateListed(host, Build);
+}

@@ -10,8 +10,8 @@ HBITMAP g_handed[2] = {};
 
 bool Hook(AEffect* effect, int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt, intptr_t* result) {
     if (opcode == effVendorSpecific && index == kVstParamStripdeckBitmaps && ptr && (value == 0 || value == 1)) {
-        g_handed[value] = stripdeck_pictures::Draw(value == 0 ? stripdeck_pictures::kThumbnail
-                                                               : stripdeck_pictures::kStandIn);
+        g_handed[value] =
+            stripdeck_pictures::Draw(value == 0 ? stripdeck_pictures::kThumbnail : stripdeck_pictures::kStandIn);
         *static_cast<HBITMAP*>(ptr) = g_handed[value];
         *result = 1;
         return true;
@@ -39,4 +39,6 @@ const PluginTraits kTraits = Traits();
 
 }  // namespace
 
-PLUGIN_EXPORT AEffect* ZENTAPluginMain(audioMasterCallback) { return CreateEffect(kTraits); }
+PLUGIN_EXPORT AEffect* ZENTAPluginMain(audioMasterCallback) {
+    return CreateEffect(kTraits);
+}

@@ -6,4 +6,6 @@ namespace {
 const PluginTraits kTraits = stripdeck::Traits("Strip EQ", 0x53455130, false);
 }  // namespace
 
-PLUGIN_EXPORT AEffect* ZENTAPluginMain(audioMasterCallback) { return CreateEffect(kTraits); }
+PLUGIN_EXPORT AEffect* ZENTAPluginMain(audioMasterCallback) {
+    return CreateEffect(kTraits);
+}

@@ -6,4 +6,6 @@ namespace {
 const PluginTraits kTraits = stripdeck::Traits("Strip Comp", 0x53434D30, true);
 }  // namespace
 
-PLUGIN_EXPORT AEffect* ZENTAPluginMain(audioMasterCallback) { return CreateEffect(kTraits); }
+PLUGIN_EXPORT AEffect* ZENTAPluginMain(audioMasterCallback) {
+    return CreateEffect(kTraits);
+}

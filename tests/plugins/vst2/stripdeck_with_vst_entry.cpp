@@ -6,5 +6,9 @@ namespace {
 const PluginTraits kTraits = stripdeck::Traits("Strip Gate", 0x53474530, false);
 }  // namespace
 
-PLUGIN_EXPORT AEffect* ZENTAPluginMain(audioMasterCallback) { return CreateEffect(kTraits); }
-PLUGIN_EXPORT AEffect* VSTPluginMain(audioMasterCallback) { return CreateEffect(stripdeck::StandardEntryTraits()); }
+PLUGIN_EXPORT AEffect* ZENTAPluginMain(audioMasterCallback) {
+    return CreateEffect(kTraits);
+}
+PLUGIN_EXPORT AEffect* VSTPluginMain(audioMasterCallback) {
+    return CreateEffect(stripdeck::StandardEntryTraits());
+}

@@ -6,5 +6,9 @@ namespace {
 const PluginTraits kTraits = stripdeck::Traits("Strip Limiter", 0x534C4D30, true);
 }  // namespace
 
-PLUGIN_EXPORT AEffect* ZENTAPluginMain(audioMasterCallback) { return CreateEffect(kTraits); }
-PLUGIN_EXPORT AEffect* VSTPluginMain(audioMasterCallback) { return CreateEffect(stripdeck::StandardEntryTraits()); }
+PLUGIN_EXPORT AEffect* ZENTAPluginMain(audioMasterCallback) {
+    return CreateEffect(kTraits);
+}
+PLUGIN_EXPORT AEffect* VSTPluginMain(audioMasterCallback) {
+    return CreateEffect(stripdeck::StandardEntryTraits());
+}

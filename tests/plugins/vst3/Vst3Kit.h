@@ -48,7 +48,9 @@ inline void Trace(const char* format, ...) {
     CloseHandle(file);
 }
 
-inline bool SameId(const void* a, const FUID& b) { return a && memcmp(a, static_cast<FIDString>(b), 16) == 0; }
+inline bool SameId(const void* a, const FUID& b) {
+    return a && memcmp(a, static_cast<FIDString>(b), 16) == 0;
+}
 
 inline void CopyText(char* field, size_t size, const char* text) {
     memset(field, 0, size);
@@ -362,8 +364,7 @@ public:
         if (type == Vst::kEvent) return dir == Vst::kInput ? traits_.eventIns : traits_.eventOuts;
         return dir == Vst::kInput ? traits_.numAudioIns : traits_.numAudioOuts;
     }
-    tresult PLUGIN_API getBusInfo(Vst::MediaType type, Vst::BusDirection dir, int32 index,
-                                  Vst::BusInfo& bus) override {
+    tresult PLUGIN_API getBusInfo(Vst::MediaType type, Vst::BusDirection dir, int32 index, Vst::BusInfo& bus) override {
         memset(&bus, 0, sizeof bus);
         bus.mediaType = type;
         bus.direction = dir;
@@ -410,8 +411,7 @@ public:
     tresult PLUGIN_API notify(Vst::IMessage*) override { return kResultOk; }
 
     const ARA::ARAFactory* PLUGIN_API getFactory() override { return nullptr; }
-    const ARA::ARAPlugInExtensionInstance* PLUGIN_API bindToDocumentController(
-        ARA::ARADocumentControllerRef) override {
+    const ARA::ARAPlugInExtensionInstance* PLUGIN_API bindToDocumentController(ARA::ARADocumentControllerRef) override {
         return nullptr;
     }
 
@@ -511,8 +511,8 @@ protected:
 }  // namespace kit
 
 // The module's factory: one static object for the module's lifetime.
-#define KIT_FACTORY(FactoryType, traits)                                  \
+#define KIT_FACTORY(FactoryType, traits)                                   \
     VST3_EXPORT Steinberg::IPluginFactory* PLUGIN_API GetPluginFactory() { \
-        static FactoryType factory(traits);                               \
-        return &factory;                                                \
+        static FactoryType factory(traits);                                \
+        return &factory;                                                   \
     }

@@ -7,8 +7,8 @@ const kit::Bus kStereo[] = {{2, Steinberg::Vst::kMain}};
 class CrashingComponent : public kit::Component {
 public:
     using kit::Component::Component;
-    Steinberg::tresult PLUGIN_API getBusInfo(Steinberg::Vst::MediaType, Steinberg::Vst::BusDirection,
-                                             Steinberg::int32, Steinberg::Vst::BusInfo&) override {
+    Steinberg::tresult PLUGIN_API getBusInfo(Steinberg::Vst::MediaType, Steinberg::Vst::BusDirection, Steinberg::int32,
+                                             Steinberg::Vst::BusInfo&) override {
         kit::Trace("getBusInfo crash");
         *static_cast<volatile int*>(nullptr) = 0x0BADF00D;
         return Steinberg::kResultOk;

@@ -12,7 +12,7 @@ kit::ClassTraits Class(uint32_t n, const char* name, Steinberg::tresult create) 
     return c;
 }
 const kit::ClassTraits kClasses[] = {Class(0, "Cannot Create", Steinberg::kResultFalse),
-                                   Class(1, "Can Create", Steinberg::kResultOk)};
+                                     Class(1, "Can Create", Steinberg::kResultOk)};
 const kit::ModuleTraits kModule{"Tarnwell Test Labs", Steinberg::PFactoryInfo::kUnicode, kClasses, 2};
 }  // namespace
 

@@ -11,8 +11,8 @@ kit::ClassTraits Class(uint32_t n, const char* name) {
 }
 const kit::ClassTraits kClasses[] = {Class(0, "Discardable One"), Class(1, "Discardable Two")};
 const kit::ModuleTraits kModule{"Tarnwell Test Labs",
-                              Steinberg::PFactoryInfo::kClassesDiscardable | Steinberg::PFactoryInfo::kUnicode,
-                              kClasses, 2};
+                                Steinberg::PFactoryInfo::kClassesDiscardable | Steinberg::PFactoryInfo::kUnicode,
+                                kClasses, 2};
 }  // namespace
 
 KIT_FACTORY(kit::Factory, kModule)

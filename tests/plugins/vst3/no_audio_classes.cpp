@@ -11,7 +11,7 @@ kit::ClassTraits Class(uint32_t n, const char* name, const char* category) {
 }
 // "Audio Module Class" with something after it is another category.
 const kit::ClassTraits kClasses[] = {Class(0, "Only A Controller", Steinberg::Vst::kVstComponentControllerClass),
-                                   Class(1, "Almost Audio", "Audio Module Class 2")};
+                                     Class(1, "Almost Audio", "Audio Module Class 2")};
 const kit::ModuleTraits kModule{"Tarnwell Test Labs", Steinberg::PFactoryInfo::kUnicode, kClasses, 2};
 }  // namespace
 

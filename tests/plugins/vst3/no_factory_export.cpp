@@ -5,4 +5,6 @@ VST3_EXPORT bool InitDll() {
     kit::Trace("InitDll");
     return true;
 }
-VST3_EXPORT int NotAFactory() { return 0; }
+VST3_EXPORT int NotAFactory() {
+    return 0;
+}

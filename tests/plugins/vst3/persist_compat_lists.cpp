@@ -5,9 +5,9 @@
 #include "Vst3Kit.h"
 
 namespace {
-using Steinberg::Vst::ParameterInfo;
 using Steinberg::kResultFalse;
 using Steinberg::kResultOk;
+using Steinberg::Vst::ParameterInfo;
 
 const kit::Param kParams[] = {
     {1, ParameterInfo::kCanAutomate},
@@ -30,7 +30,7 @@ const kit::Mapping kSilentMap[] = {Map(5, 99, kResultOk, false)};
 const kit::Mapping kRefusedMap[] = {Map(1, 77, kResultFalse), Map(5, 56)};
 
 kit::CompatEntryTraits Entry(int64_t type, const char16_t* uid, const char16_t* name, int64_t policy,
-                           const kit::Mapping* maps = nullptr, int32_t numMaps = 0) {
+                             const kit::Mapping* maps = nullptr, int32_t numMaps = 0) {
     kit::CompatEntryTraits e;
     e.type = type;
     e.uid = uid;
@@ -42,7 +42,7 @@ kit::CompatEntryTraits Entry(int64_t type, const char16_t* uid, const char16_t* 
 }
 
 #define LONG_UID u"LONG-UID-0123456789-0123456789-0123456789-0123456789-0123456789-0123456789"
-#define LONG_NAME                                                                                        \
+#define LONG_NAME                                                                                          \
     u"A very long plug-in name that goes on and on well past the one hundred and twenty seven characters " \
     u"that the entry keeps, so the end of it must be cut away"
 

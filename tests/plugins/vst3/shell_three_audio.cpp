@@ -17,8 +17,8 @@ kit::ClassTraits Class(uint32_t n, const char* name, const char* sub, int32_t ev
     return c;
 }
 const kit::ClassTraits kClasses[] = {Class(0, "Shell Synth", "Instrument|Synth", 1, 8),
-                                   Class(1, "Shell Chorus", "Fx|Modulation", 0, 25),
-                                   Class(2, "Shell Reverb", "Fx|Reverb", 0, 0)};
+                                     Class(1, "Shell Chorus", "Fx|Modulation", 0, 25),
+                                     Class(2, "Shell Reverb", "Fx|Reverb", 0, 0)};
 const kit::ModuleTraits kModule{"Shell Maker", Steinberg::PFactoryInfo::kUnicode, kClasses, 3};
 }  // namespace
 

@@ -22,7 +22,7 @@ kit::ClassTraits Audio() {
     return c;
 }
 const kit::ClassTraits kClasses[] = {Other(0, "A Controller", Steinberg::Vst::kVstComponentControllerClass), Audio(),
-                                   Other(2, "A Service", "Service Class")};
+                                     Other(2, "A Service", "Service Class")};
 const kit::ModuleTraits kModule{"Tarnwell Test Labs", Steinberg::PFactoryInfo::kUnicode, kClasses, 3};
 }  // namespace
 
