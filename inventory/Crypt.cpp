@@ -12,6 +12,15 @@ bool Resolve(HMODULE module, const char* name, Fn* out) {
 
 constexpr DWORD kMd5Bytes = 16;
 
+// Each digest acquires and releases its own provider context, and releasing
+// the last context may unload the provider's DLL; loading it again costs
+// more than the digest itself. Keeping it mapped for the process makes the
+// release cheap.
+void KeepProviderLoaded() {
+    static const HMODULE provider = LoadLibraryW(L"rsaenh.dll");
+    (void)provider;
+}
+
 }  // namespace
 
 CCrypt::CCrypt(int cipher) {
@@ -38,6 +47,7 @@ CCrypt::CCrypt(int cipher) {
     all &= Resolve(advapi, "CryptEncrypt", &encrypt_);
     all &= Resolve(advapi, "CryptDecrypt", &decrypt_);
     ready_ = all;
+    if (ready_) KeepProviderLoaded();
 }
 
 CCrypt::~CCrypt() = default;
