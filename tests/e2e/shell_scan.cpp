@@ -18,40 +18,13 @@ const wchar_t kLoadErrorCaption[] = L"Tarnwell VST Scan: VST Plug-in Load Error"
 constexpr int kEnable = 64;
 constexpr int kDisable = 2;
 
-// Lines of a small text file, or none when it does not exist.
-std::vector<std::string> FileLines(const std::wstring& path) {
-    std::vector<std::string> lines;
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return lines;
-    char buffer[8192];
-    DWORD read = 0;
-    ReadFile(file, buffer, sizeof buffer - 1, &read, nullptr);
-    CloseHandle(file);
-    std::string line;
-    for (DWORD i = 0; i < read; ++i) {
-        if (buffer[i] == '\n') {
-            lines.push_back(line);
-            line.clear();
-        } else {
-            line += buffer[i];
-        }
-    }
-    return lines;
-}
-
 // Moves a file's last-write time on, as an update of the plug-in would.
 bool TouchLater(const std::wstring& path) {
     HANDLE file = CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
     FILETIME written = {};
     bool ok = GetFileTime(file, nullptr, nullptr, &written);
-    ULARGE_INTEGER t;
-    t.LowPart = written.dwLowDateTime;
-    t.HighPart = written.dwHighDateTime;
-    t.QuadPart += 600ull * 10000000ull;  // ten minutes
-    written.dwLowDateTime = t.LowPart;
-    written.dwHighDateTime = t.HighPart;
+    written.dwHighDateTime += 1;  // about seven minutes on
     ok = ok && SetFileTime(file, nullptr, nullptr, &written);
     CloseHandle(file);
     return ok;
@@ -120,7 +93,7 @@ protected:
 };
 
 using Names = std::vector<std::wstring>;
-using Lines = std::vector<std::string>;
+using Lines = std::vector<std::wstring>;
 
 TEST_F(Shells, AnUnchangedShellKeepsItsMembersWithoutCreatingThem) {
     const std::wstring shell = Add(L"shell_renames_member", L"Colours.dll");
@@ -144,7 +117,7 @@ TEST_F(Shells, AnUnchangedShellKeepsItsMembersWithoutCreatingThem) {
     EXPECT_NE(Text(green, L"clsidPlug"), Text(red, L"clsidPlug"));
     EXPECT_NE(Text(green, L"clsidPlugMD5"), Text(red, L"clsidPlugMD5"));
     EXPECT_EQ(Metric(L"PluginsScanned"), 3u);
-    EXPECT_EQ(FileLines(shell + L".created"), (Lines{"root", "sub 2001", "sub 2002", "sub 2003"}));
+    EXPECT_EQ(ReadLogLines(shell + L".created"), (Lines{L"root", L"sub 2001", L"sub 2002", L"sub 2003"}));
 
     // A value that only a rewrite of the member's record would put back.
     key.SetDword(L"numParams", 77, green.c_str());
@@ -152,7 +125,7 @@ TEST_F(Shells, AnUnchangedShellKeepsItsMembersWithoutCreatingThem) {
     Scan();
     // The shell is loaded and asked for its list again (its class list may
     // change at any load), but not one member is created.
-    EXPECT_EQ(FileLines(shell + L".created"), (Lines{"root", "sub 2001", "sub 2002", "sub 2003", "root"}));
+    EXPECT_EQ(ReadLogLines(shell + L".created"), (Lines{L"root", L"sub 2001", L"sub 2002", L"sub 2003", L"root"}));
     EXPECT_EQ(Members(shell), (Names{L"*2001 Red", L"*2002 Green", L"*2003 Blue"}));
     EXPECT_EQ(Dword(green, L"numParams"), 77u) << "the member's record was left alone";
     EXPECT_EQ(Dword(root, L"numClasses"), 3u);
@@ -227,7 +200,7 @@ TEST_F(Shells, AFaultWhileCreatingTheSecondMemberKeepsTheFirst) {
     std::wstring step;
     EXPECT_EQ(ScanAnswering(key, kEnable, &step), 1);
     EXPECT_EQ(step, L"Create shell sub-plugin");
-    EXPECT_EQ(FileLines(shell + L".created"), (Lines{"root", "sub 5001", "sub 5002"}));
+    EXPECT_EQ(ReadLogLines(shell + L".created"), (Lines{L"root", L"sub 5001", L"sub 5002"}));
     EXPECT_EQ(Dword(root, L"isBad"), 0u);
     EXPECT_EQ(Dword(root, L"isShellRoot"), 1u);
     EXPECT_EQ(Members(shell), (Names{L"*5001 First"}));
@@ -238,7 +211,8 @@ TEST_F(Shells, AFaultWhileCreatingTheSecondMemberKeepsTheFirst) {
     // module as changed, walks it again and the user is asked again.
     EXPECT_EQ(Dword(root, L"numClasses"), 3u);
     EXPECT_EQ(ScanAnswering(key, kEnable), 1);
-    EXPECT_EQ(FileLines(shell + L".created"), (Lines{"root", "sub 5001", "sub 5002", "root", "sub 5001", "sub 5002"}));
+    EXPECT_EQ(ReadLogLines(shell + L".created"),
+              (Lines{L"root", L"sub 5001", L"sub 5002", L"root", L"sub 5001", L"sub 5002"}));
     EXPECT_EQ(Members(shell), (Names{L"*5001 First"}));
 
     // Disabled by the user in another inventory: marked bad, nothing counted,

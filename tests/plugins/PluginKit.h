@@ -94,6 +94,21 @@ inline void AppendBesideSelf(const char* suffix, const char* text) {
     CloseHandle(file);
 }
 
+// The contents of "<this DLL's path><suffix>", or false when there is no such file.
+inline bool ReadBesideSelf(const char* suffix, char* out, size_t size) {
+    char path[MAX_PATH + 32];
+    PathBesideSelf(suffix, path, sizeof path);
+    out[0] = 0;
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    DWORD read = 0;
+    ReadFile(file, out, static_cast<DWORD>(size - 1), &read, nullptr);
+    out[read] = 0;
+    CloseHandle(file);
+    return true;
+}
+
 // Faults the test plug-ins raise on purpose. volatile keeps the compiler
 // from proving them away.
 inline void WriteThroughNull() {

@@ -14,18 +14,25 @@ struct SubPlugin {
     int32_t numParams;
 };
 
-template <const SubPlugin* List, size_t Count>
-bool RootHook(AEffect* effect, int32_t opcode, int32_t, intptr_t, void* ptr, float, intptr_t* result) {
+// Answers effShellGetNextPlugin from a list of entries (each with an `id`
+// and a `listedName`); the root's `user` field counts those listed so far.
+template <class Entry>
+bool AnswerNext(AEffect* effect, int32_t opcode, void* ptr, intptr_t* result, const Entry* list, size_t count) {
     if (opcode != effShellGetNextPlugin) return false;
     size_t next = reinterpret_cast<size_t>(effect->user);
-    if (next >= Count) {
+    if (next >= count) {
         *result = 0;
         return true;
     }
     effect->user = reinterpret_cast<void*>(next + 1);
-    plugin_kit::CopyText(ptr, List[next].listedName);
-    *result = List[next].id;
+    plugin_kit::CopyText(ptr, list[next].listedName);
+    *result = list[next].id;
     return true;
+}
+
+template <const SubPlugin* List, size_t Count>
+bool RootHook(AEffect* effect, int32_t opcode, int32_t, intptr_t, void* ptr, float, intptr_t* result) {
+    return AnswerNext(effect, opcode, ptr, result, List, Count);
 }
 
 inline PluginTraits RootTraits(bool (*hook)(AEffect*, int32_t, int32_t, intptr_t, void*, float, intptr_t*)) {
@@ -92,32 +99,8 @@ inline void AddEntry(int32_t id, const char* listedName, const char* effectName)
 }
 
 inline bool ListingHook(AEffect* effect, int32_t opcode, int32_t, intptr_t, void* ptr, float, intptr_t* result) {
-    if (opcode != effShellGetNextPlugin) return false;
     const Listing& l = CurrentListing();
-    size_t next = reinterpret_cast<size_t>(effect->user);
-    if (next >= l.count) {
-        *result = 0;
-        return true;
-    }
-    effect->user = reinterpret_cast<void*>(next + 1);
-    plugin_kit::CopyText(ptr, l.entries[next].listedName);
-    *result = l.entries[next].id;
-    return true;
-}
-
-// The contents of "<this DLL's path><suffix>", or false when there is no such file.
-inline bool ReadBesideSelf(const char* suffix, char* out, size_t size) {
-    char path[MAX_PATH + 32];
-    plugin_kit::PathBesideSelf(suffix, path, sizeof path);
-    out[0] = 0;
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    DWORD read = 0;
-    ReadFile(file, out, static_cast<DWORD>(size - 1), &read, nullptr);
-    out[read] = 0;
-    CloseHandle(file);
-    return true;
+    return AnswerNext(effect, opcode, ptr, result, l.entries, l.count);
 }
 
 // The entry point of such a shell: `build` fills the listing once, then the

@@ -7,7 +7,7 @@
 namespace {
 void Build() {
     char text[16];
-    int count = shell_module::ReadBesideSelf(".count", text, sizeof text) ? atoi(text) : 3;
+    int count = plugin_kit::ReadBesideSelf(".count", text, sizeof text) ? atoi(text) : 3;
     if (count < 0) count = 0;
     if (count > static_cast<int>(shell_module::kMaxListed)) count = static_cast<int>(shell_module::kMaxListed);
     for (int i = 1; i <= count; ++i) {

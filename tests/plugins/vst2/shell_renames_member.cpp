@@ -6,7 +6,7 @@
 namespace {
 void Build() {
     char unused[8];
-    const bool renamed = shell_module::ReadBesideSelf(".renamed", unused, sizeof unused);
+    const bool renamed = plugin_kit::ReadBesideSelf(".renamed", unused, sizeof unused);
     shell_module::AddEntry(2001, "Red", "Red");
     shell_module::AddEntry(2002, renamed ? "Green Renamed" : "Green", renamed ? "Green Renamed" : "Green");
     shell_module::AddEntry(2003, "Blue", "Blue");
