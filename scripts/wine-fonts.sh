@@ -23,8 +23,9 @@ changed=""
 for f in "${files[@]}"; do
   cmp -s "$f" "$fonts/$(basename "$f")" || { cp "$f" "$fonts/"; changed=1; }
 done
-# The registry part runs once per prefix (it needs a Wine start).
-marker=$prefix/.sievo-fonts
+# The registry part runs once per prefix (it needs a Wine start); the
+# marker's name changes when the entries below do.
+marker=$prefix/.sievo-fonts-2
 [ -z "$changed" ] && [ -f "$marker" ] && exit 0
 
 fontkey='HKLM\Software\Microsoft\Windows NT\CurrentVersion\Fonts'
@@ -34,8 +35,9 @@ wine reg add "$fontkey" /v 'Tahoma (TrueType)' /d tahoma.ttf /f >/dev/null 2>&1
 wine reg add "$fontkey" /v 'Tahoma Bold (TrueType)' /d tahomabd.ttf /f >/dev/null 2>&1
 wine reg add "$fontkey" /v 'WenQuanYi Micro Hei (TrueType)' /d wqy-microhei.ttc /f >/dev/null 2>&1
 # "MS Shell Dlg" and the other dialog faces are substitutes of Tahoma in
-# Wine, so they take Tahoma's links; the others are linked for message boxes.
-for face in Tahoma 'Microsoft Sans Serif' 'Segoe UI' 'Lucida Sans Unicode'; do
+# Wine, so they take Tahoma's links; bold Tahoma (window captions) is linked
+# by its own name.
+for face in Tahoma 'Tahoma Bold' 'Microsoft Sans Serif' 'Segoe UI' 'Lucida Sans Unicode'; do
   wine reg add "$linkkey" /v "$face" /t REG_MULTI_SZ /d "$link" /f >/dev/null 2>&1
 done
 # A running wineserver keeps the font list it read at start-up.
