@@ -23,14 +23,15 @@ changed=""
 for f in "${files[@]}"; do
   cmp -s "$f" "$fonts/$(basename "$f")" || { cp "$f" "$fonts/"; changed=1; }
 done
-# The registry part runs once per prefix (it needs a Wine start); the
-# marker's name changes when the entries below do.
-marker=$prefix/.sievo-fonts-2
-[ -z "$changed" ] && [ -f "$marker" ] && exit 0
-
 fontkey='HKLM\Software\Microsoft\Windows NT\CurrentVersion\Fonts'
 linkkey='HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink'
 link='wqy-microhei.ttc,WenQuanYi Micro Hei'
+# Wine rewrites the links of Tahoma with its own whenever a program runs in
+# another ANSI code page than the last one (another LC_ALL), so they are
+# checked, not remembered.
+if [ -z "$changed" ] && wine reg query "$linkkey" /v Tahoma 2>/dev/null | grep -q wqy-microhei; then
+  exit 0
+fi
 wine reg add "$fontkey" /v 'Tahoma (TrueType)' /d tahoma.ttf /f >/dev/null 2>&1
 wine reg add "$fontkey" /v 'Tahoma Bold (TrueType)' /d tahomabd.ttf /f >/dev/null 2>&1
 wine reg add "$fontkey" /v 'WenQuanYi Micro Hei (TrueType)' /d wqy-microhei.ttc /f >/dev/null 2>&1
@@ -43,4 +44,3 @@ done
 # A running wineserver keeps the font list it read at start-up.
 wineserver -k || true
 wineserver -w || true
-touch "$marker"
