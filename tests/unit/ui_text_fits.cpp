@@ -90,15 +90,18 @@ std::vector<DWORD> Draw(HWND control, int cx, int cy) {
     return canvas.Pixels();
 }
 
-Ink TextInk(HWND control, int cx, int cy) {
+// Where the pixels differ when the control draws `text` instead of `other`
+// at cx by cy; the control keeps its own text and size.
+Ink TextInk(HWND control, int cx, int cy, const std::wstring& text, const std::wstring& other = L"") {
     RECT old{};
     GetWindowRect(control, &old);
+    const std::wstring own = TextOf(control);
     SetWindowPos(control, nullptr, 0, 0, cx, cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    std::wstring text = TextOf(control);
-    std::vector<DWORD> with = Draw(control, cx, cy);
-    SetWindowTextW(control, L"");
-    std::vector<DWORD> without = Draw(control, cx, cy);
     SetWindowTextW(control, text.c_str());
+    std::vector<DWORD> with = Draw(control, cx, cy);
+    SetWindowTextW(control, other.c_str());
+    std::vector<DWORD> without = Draw(control, cx, cy);
+    SetWindowTextW(control, own.c_str());
     SetWindowPos(control, nullptr, 0, 0, old.right - old.left, old.bottom - old.top,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     Ink ink;
@@ -195,16 +198,6 @@ struct Problem {
     std::string what;
 };
 
-// "&Save && exit" as drawn without an underline: "Save & exit".
-std::wstring WithoutMnemonic(const std::wstring& text) {
-    std::wstring out;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == L'&' && i + 1 < text.size()) ++i;
-        out += text[i];
-    }
-    return out;
-}
-
 // "draws 152 of its 154 px of text, at 0..152, in a 165 px push button"
 std::string Drawn(const Ink& real, const Ink& wide, int extent) {
     return "draws " + std::to_string(real.any ? real.box.right - real.box.left : 0) + " of its " +
@@ -243,26 +236,14 @@ protected:
             if (_wcsicmp(cls.c_str(), L"Button") == 0) {
                 // Drawn with room to spare, then at its real size: a text whose
                 // ink differs in size, or strays out of its place, is clipped.
-                const Ink wide = TextInk(c, cx + 400, cy);
-                const Ink real = TextInk(c, cx, cy);
+                const Ink wide = TextInk(c, cx + 400, cy, text);
+                const Ink real = TextInk(c, cx, cy, text);
                 if (!wide.any) {
                     problems.push_back({L"button", text, "draws nothing of its text"});
                     continue;
                 }
-                // The same text without its mnemonic: the underline must lie under it.
-                SetWindowTextW(c, WithoutMnemonic(text).c_str());
-                const Ink plain = TextInk(c, cx + 400, cy);
-                SetWindowTextW(c, text.c_str());
-                // (A letter's underline spans its advance, a pixel or two past its ink.)
-                const LONG stray = std::max(plain.box.left - wide.box.left, wide.box.right - plain.box.right);
-                if (stray > 2)
-                    problems.push_back(
-                        {L"button", text,
-                         "draws its mnemonic's underline " + std::to_string(stray) + " px outside its text"});
-                const int width = wide.box.right - wide.box.left;
-                // Wine lays out a text it finds too long differently: it shifts
-                // it, or draws the mnemonic's underline past its end.
-                const bool cut = !real.any || real.box.right - real.box.left != width ||
+                // Wine lays out a text it finds too long differently: it shifts it.
+                const bool cut = !real.any || real.box.right - real.box.left != wide.box.right - wide.box.left ||
                                  real.box.bottom - real.box.top != wide.box.bottom - wide.box.top;
                 if (type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON) {
                     // One line, inside the focus rectangle (3 pixels in from the edge).
@@ -277,7 +258,7 @@ protected:
                 }
             } else if (_wcsicmp(cls.c_str(), L"Static") == 0) {
                 // Wrapped at the control's width, every line within its height...
-                Ink ink = TextInk(c, cx, cy + 400);
+                Ink ink = TextInk(c, cx, cy + 400, text);
                 if (ink.any && ink.box.bottom > cy)
                     problems.push_back(
                         {L"static", text,
