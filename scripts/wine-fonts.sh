@@ -12,7 +12,8 @@ export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 
 wine_fonts=/usr/share/wine/fonts
 cjk=/usr/share/fonts/truetype/wqy/wqy-microhei.ttc
-files=("$wine_fonts/tahoma.ttf" "$wine_fonts/tahomabd.ttf" "$cjk")
+# Marlett draws the caption buttons (without it the close box is an "r").
+files=("$wine_fonts/tahoma.ttf" "$wine_fonts/tahomabd.ttf" "$wine_fonts/marlett.ttf" "$cjk")
 for f in "${files[@]}"; do
   [ -f "$f" ] || { echo "wine-fonts.sh: $f is missing: run scripts/setup.sh (packages fonts-wine, fonts-wqy-microhei)" >&2; exit 1; }
 done
