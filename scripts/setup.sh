@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs what building and running Sievo needs on Debian 12, if missing:
 # the mingw-w64 compilers, Wine, Xvfb, the GoogleTest sources, the help
-# compiler (chmcmd) and xdpyinfo for the dialog screenshots.
+# compiler (chmcmd), xdpyinfo for the dialog screenshots, and the dialog
+# fonts: Wine's Tahoma (only recommended by the wine package) and WenQuanYi
+# Micro Hei, the smallest CJK font, for the Japanese and Chinese dialogs.
 set -euo pipefail
 need=()
 command -v x86_64-w64-mingw32-g++-posix >/dev/null || need+=(g++-mingw-w64-x86-64-posix)
@@ -16,6 +18,8 @@ command -v cmake >/dev/null || need+=(cmake)
 command -v make >/dev/null || need+=(make)
 command -v python3 >/dev/null || need+=(python3)
 [ -f /usr/src/googletest/CMakeLists.txt ] || need+=(googletest)
+[ -f /usr/share/wine/fonts/tahoma.ttf ] || need+=(fonts-wine)
+[ -f /usr/share/fonts/truetype/wqy/wqy-microhei.ttc ] || need+=(fonts-wqy-microhei)
 dpkg -s mingw-w64-tools >/dev/null 2>&1 || need+=(mingw-w64-tools)
 if [ ${#need[@]} -gt 0 ]; then
   echo "Installing: ${need[*]}"

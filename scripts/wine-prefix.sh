@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Prepares a Wine prefix for headless runs: initialised once, with the null
-# graphics driver so windows and dialogs work without a display.
+# graphics driver so windows and dialogs work without a display, and with the
+# dialog fonts (scripts/wine-fonts.sh).
 # Usage: wine-prefix.sh PREFIX_DIR
 set -euo pipefail
 prefix=${1:?prefix directory}
@@ -16,3 +17,4 @@ if [ ! -f "$WINEPREFIX/.sievo-ready" ]; then
   wineserver -w || true
   touch "$WINEPREFIX/.sievo-ready"
 fi
+"$(dirname "$0")/wine-fonts.sh" "$WINEPREFIX"

@@ -2,6 +2,8 @@
 // options, and the way to the folder defaults and the inventory reset.
 #include <shlobj.h>
 
+#include <algorithm>
+
 #include "app/Completion.h"
 #include "app/ScanContext.h"
 #include "diag/FailurePoint.h"
@@ -26,6 +28,25 @@ void WithOkDisabled(HWND dialog, Fn&& fn) {
     EnableWindow(GetDlgItem(dialog, IDC_OK), TRUE);
 }
 
+// A list box scrolls sideways only as far as it is told: as far as its
+// widest folder, so that the end of a long path can be read.
+void FitHorizontalExtent(HWND dialog) {
+    HWND list = GetDlgItem(dialog, IDC_PATHS_LIST);
+    HDC dc = list ? GetDC(list) : nullptr;
+    if (!dc) return;
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(list, WM_GETFONT, 0, 0)));
+    LONG widest = 0;
+    for (const std::wstring& folder : g_ctx.scanPaths) {
+        SIZE size{};
+        GetTextExtentPoint32W(dc, folder.c_str(), static_cast<int>(folder.size()), &size);
+        widest = std::max(widest, size.cx);
+    }
+    SelectObject(dc, old);
+    ReleaseDC(list, dc);
+    // Room for the selection's focus rectangle around the text.
+    SendMessageW(list, LB_SETHORIZONTALEXTENT, widest ? static_cast<WPARAM>(widest + 6) : 0, 0);
+}
+
 void AddFolder(HWND dialog) {
     std::wstring title = LoadStr(IDS_CHOOSE_FOLDER);
     LPITEMIDLIST chosen = nullptr;
@@ -40,8 +61,10 @@ void AddFolder(HWND dialog) {
     BOOL converted = SHGetPathFromIDListW(chosen, folder);
     CoTaskMemFree(chosen);
     if (!converted || !folder[0]) return;
-    if (AddScanFolder(folder))
+    if (AddScanFolder(folder)) {
         SendDlgItemMessageW(dialog, IDC_PATHS_LIST, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(folder));
+        FitHorizontalExtent(dialog);
+    }
 }
 
 void RemoveFolder(HWND dialog) {
@@ -50,6 +73,7 @@ void RemoveFolder(HWND dialog) {
     // Row i of the unsorted list is entry i of scanPaths.
     RemoveScanFolder(static_cast<size_t>(row));
     SendDlgItemMessageW(dialog, IDC_PATHS_LIST, LB_DELETESTRING, static_cast<WPARAM>(row), 0);
+    FitHorizontalExtent(dialog);
 }
 
 INT_PTR CALLBACK DlgPathsProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
@@ -59,6 +83,7 @@ INT_PTR CALLBACK DlgPathsProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) 
         case WM_INITDIALOG:
             for (const std::wstring& folder : g_ctx.scanPaths)
                 SendDlgItemMessageW(dialog, IDC_PATHS_LIST, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(folder.c_str()));
+            FitHorizontalExtent(dialog);
             CheckDlgButton(dialog, IDC_PATHS_RESCAN_FAILED, g_ctx.rescanFailed ? BST_CHECKED : BST_UNCHECKED);
             CheckDlgButton(dialog, IDC_PATHS_RESCAN_EXISTING, g_ctx.rescanExisting ? BST_CHECKED : BST_UNCHECKED);
             return TRUE;

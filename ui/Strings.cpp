@@ -30,18 +30,35 @@ void SetSelectedUiLanguage(LANGID lang) {
     g_language = lang;
 }
 
-void SetUiLanguage() {
+namespace {
+
+// The system's user-interface language when it is one of ours (any region of
+// it: Austrian German gets the German dialogs), else English. Resource lookup
+// does not follow the system by itself under Wine, so the choice is explicit.
+LANGID SystemUiLanguage() {
+    const WORD primary = PRIMARYLANGID(GetUserDefaultUILanguage());
+    for (const LanguageName& lang : kLanguages)
+        if (PRIMARYLANGID(lang.id) == primary) return lang.id;
+    return kEnglish;
+}
+
+LANGID NamedLanguage() {
     RegKey key;
-    if (key.Open(HKEY_LOCAL_MACHINE, L"Software\\Tarnwell Music Software", KEY_READ) != ERROR_SUCCESS) return;
+    if (key.Open(HKEY_LOCAL_MACHINE, L"Software\\Tarnwell Music Software", KEY_READ) != ERROR_SUCCESS) return 0;
     wchar_t name[32] = {};  // 64 bytes
-    if (!ReadText(key.Get(), L"Language", name, 32)) return;
-    for (const LanguageName& lang : kLanguages) {
-        if (_wcsicmp(name, lang.name) == 0) {
-            SetThreadUILanguage(lang.id);
-            g_language = lang.id;
-            return;
-        }
-    }
+    if (!ReadText(key.Get(), L"Language", name, 32)) return 0;
+    for (const LanguageName& lang : kLanguages)
+        if (_wcsicmp(name, lang.name) == 0) return lang.id;
+    return 0;
+}
+
+}  // namespace
+
+void SetUiLanguage() {
+    LANGID lang = NamedLanguage();
+    if (!lang) lang = SystemUiLanguage();
+    SetThreadUILanguage(lang);
+    g_language = lang;
 }
 
 HRSRC FindLocalizedResource(HMODULE module, LPCWSTR type, LPCWSTR name) {

@@ -11,7 +11,9 @@
 LANGID SelectedUiLanguage();
 void SetSelectedUiLanguage(LANGID lang);
 
-// Reads HKLM "Software\Tarnwell Music Software" "Language" and selects it.
+// Selects the language HKLM "Software\Tarnwell Music Software" "Language"
+// names; without a known name, the system's UI language when the program has
+// it, else English.
 void SetUiLanguage();
 
 std::wstring LoadStr(UINT id);

@@ -169,6 +169,33 @@ TEST_F(PathsDialog, RemoveDeletesTheSelectedRowAndItsValue) {
     EXPECT_EQ(PathValues(key).size(), 1u) << "Cancel does not bring a removed folder back";
 }
 
+// A folder wider than the list can be scrolled to its end; once it is
+// removed the list scrolls only as far as the folders left.
+TEST_F(PathsDialog, TheListScrollsSidewaysAsFarAsItsWidestFolder) {
+    const std::wstring deep = dir.Path() + L"\\" + std::wstring(70, L'a') + L"\\" + std::wstring(70, L'b');
+    key.AddScanPath(dir.Make(L"a"));
+    key.AddScanPath(deep);  // need not exist
+    Sievo sievo(Args());
+    HWND dialog = sievo.Wait(kPathsCaption);
+    ASSERT_NE(dialog, nullptr);
+    HWND list = GetDlgItem(dialog, kList);
+    RECT client{};
+    GetClientRect(list, &client);
+    auto extent = [&] { return static_cast<LONG>(SendMessageW(list, LB_GETHORIZONTALEXTENT, 0, 0)); };
+    // No font draws 8-point letters narrower than 3 pixels.
+    EXPECT_GT(extent(), static_cast<LONG>(deep.size()) * 3) << "list " << client.right << " px wide";
+    EXPECT_GT(extent(), client.right);
+    const LONG before = extent();
+    ASSERT_EQ(Rows(dialog), 2);
+    SendMessageW(list, LB_SETCURSEL, _wcsicmp(Row(dialog, 0).c_str(), deep.c_str()) == 0 ? 0 : 1, 0);
+    ClickButton(dialog, kRemove);
+    for (int i = 0; i < 200 && Rows(dialog) != 1; ++i) Sleep(10);
+    ASSERT_EQ(Rows(dialog), 1);
+    EXPECT_LT(extent(), before - 70 * 3) << "still scrolls for the removed folder";
+    ClickButton(dialog, kCancel);
+    EXPECT_EQ(sievo.WaitExit(), 0u);
+}
+
 // The folder browser opens on the desktop; accepting it adds that folder.
 TEST_F(PathsDialog, AddTakesTheBrowsedFolderOnceAndRemoveTakesItAway) {
     key.AddScanPath(dir.Path());

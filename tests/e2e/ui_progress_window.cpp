@@ -81,3 +81,42 @@ TEST_F(ProgressWindow, CancelStopsAtTheNextModuleAndKeepsUnreachedRecords) {
 }
 
 }  // namespace
+
+namespace {
+
+// A module path wider than the status line keeps its start and its file
+// name, with "..." for the folders between; the read-only line never takes
+// the focus, so no caret blinks in it.
+TEST(ProgressStatus, LongPathsKeepTheirFileNameAndTheLineHasNoCaret) {
+    TestKey key;
+    TempDir dir;
+    const std::wstring sub =
+        L"Studio Collection With A Long Name\\Reverbs And Delays Of Every Kind\\Tarnwell Test Labs";
+    dir.Make(sub);
+    for (int i = 0; i < 30; ++i) dir.Copy(PluginPath(L"load_recorder"), sub + L"\\" + ModuleName(i));
+    key.AddScanPath(dir.Path());
+    Sievo sievo(key.Args());
+    HWND progress = sievo.Wait(kProgressCaption);
+    ASSERT_NE(progress, nullptr) << "no progress window";
+    std::wstring shown;
+    for (DWORD waited = 0; waited < kStepMs && shown.empty() && sievo.Running(); waited += 2) {
+        std::wstring text = ControlText(progress, 1022);
+        if (text.size() > 4 && _wcsicmp(text.c_str() + text.size() - 4, L".dll") == 0) shown = text;
+        Sleep(2);
+    }
+    GUITHREADINFO gui{};
+    gui.cbSize = sizeof gui;
+    const bool haveGui = GetGUIThreadInfo(GetWindowThreadProcessId(progress, nullptr), &gui) != FALSE;
+    ASSERT_FALSE(shown.empty()) << "no module path seen in the status line";
+    EXPECT_NE(shown.find(L"..."), std::wstring::npos) << Narrow(shown);
+    EXPECT_EQ(_wcsnicmp(shown.c_str(), dir.Path().c_str(), 3), 0) << Narrow(shown);
+    const size_t name = shown.rfind(L'\\');
+    ASSERT_NE(name, std::wstring::npos) << Narrow(shown);
+    EXPECT_EQ(shown.size() - name, ModuleName(0).size() + 1) << "the file name is shown whole: " << Narrow(shown);
+    EXPECT_TRUE(haveGui);
+    EXPECT_EQ(gui.hwndCaret, nullptr) << "a caret in the progress window";
+    EXPECT_NE(gui.hwndFocus, GetDlgItem(progress, 1022)) << "the status line has the focus";
+    EXPECT_EQ(sievo.WaitExit(120000), 0u);
+}
+
+}  // namespace
