@@ -40,10 +40,6 @@ void NormaliseScanFolders(std::vector<std::wstring>& folders) {
             WriteLog(L"%s: Scan folder skipped, not a full path: %s\r\n", kTag, folder.c_str());
             continue;
         }
-        if (std::find(result.begin(), result.end(), full) != result.end()) {
-            WriteLog(L"%s: Scan folder listed twice: %s\r\n", kTag, folder.c_str());
-            continue;
-        }
         DWORD attributes = GetFileAttributesW(full.c_str());
         if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
             WriteLog(L"%s: Scan folder not found: %s\r\n", kTag, full.c_str());

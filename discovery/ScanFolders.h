@@ -13,6 +13,6 @@
 std::wstring NormaliseScanFolder(const std::wstring& folder);
 
 // Normalises every folder in place, in order; drops relative folders and
-// later spellings of a folder already listed; logs each of these and every
-// folder that does not exist.
+// logs them and every folder that does not exist. Two spellings of one
+// folder become the same path, so its modules meet the same record keys.
 void NormaliseScanFolders(std::vector<std::wstring>& folders);

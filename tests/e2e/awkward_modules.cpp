@@ -173,6 +173,17 @@ TEST_P(AwkwardModules, PathsPastTheKeyNameLimitKeepTheirRecordsAndCrashMarks) {
     EXPECT_LE(marked[0].key.size(), 255u);
     EXPECT_TRUE(Logged(L"record key shortened to"));
 
+    // The inventory tool lists them like any other record.
+    std::string out, err;
+    ASSERT_EQ(
+        RunCapture(L"SievoInventory.exe", L"/VSTRegPerUser \"/VSTRegKey:" + key.Path() + L"\" /Format:csv", &out, &err)
+            .exitCode,
+        0u)
+        << err;
+    size_t rows = 0;
+    for (size_t at = out.find("Echo Chamber"); at != std::string::npos; at = out.find("Echo Chamber", at + 1)) ++rows;
+    EXPECT_EQ(rows, 3u) << out;
+
     // The second scan found the shortened keys of the first again and removed none.
     DWORD deleted = 0xFFFFFFFF;
     key.GetDword(L"PluginsDeleted", &deleted, L"Inventory");

@@ -43,6 +43,16 @@ TEST(ScanSettings, FlagsStoredAsTextKeepTheirDefaults) {
     EXPECT_TRUE(
         Contains(log, L"SIEVO: Registry value \"rescanExisting\" ignored: not a 32-bit number (type 1, 4 bytes)"));
     EXPECT_TRUE(Contains(log, L"SIEVO: Registry value \"isBad\" ignored: not a 32-bit number (type 1, 4 bytes)"));
+
+    // A short binary is a number.
+    HKEY k = nullptr;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, key.Path().c_str(), 0, KEY_SET_VALUE, &k), ERROR_SUCCESS);
+    const BYTE on = 1;
+    RegSetValueExW(k, L"rescanExisting", 0, REG_BINARY, &on, 1);
+    RegCloseKey(k);
+    DeleteLogs();
+    ASSERT_EQ(RunSievo(key.Args() + L"/Log").exitCode, 0u);
+    EXPECT_TRUE(Contains(ReadLogLines(MainLogPath()), L"SIEVO: VST plugin successfully scanned"));
 }
 
 TEST(ScanSettings, ScanFoldersAsUsersWriteThem) {
