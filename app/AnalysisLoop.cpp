@@ -51,23 +51,20 @@ struct ShellSubKeys {
     }
 
     // Deletes the old key of a renamed sub-plug-in.
-    void Apply(const std::wstring& ownerKeyName, const std::wstring& recordKeyPath, const InventoryRecord& sub) const {
+    void Apply(const std::wstring& ownerKeyName, const InventoryRecord& sub) const {
         auto range = byOwner.equal_range(ownerKeyName);
         for (auto it = range.first; it != range.second; ++it) {
             if (it->second.first != sub.uniqueId) continue;
-            if (it->second.second != sub.FullName) {
-                std::wstring old = recordKeyPath + L"*" + std::to_wstring(it->second.first) + L" " + it->second.second;
-                RegDeleteKeyW(HKEY_CURRENT_USER, old.c_str());
-            }
+            std::wstring old = MakeSubRecordKeyName(ownerKeyName, it->second.first, it->second.second.c_str());
+            if (old != MakeSubRecordKeyName(ownerKeyName, sub.uniqueId, sub.FullName))
+                RegDeleteKeyW(HKEY_CURRENT_USER, (ConfigSubkey(L"Inventory") + L"\\" + old).c_str());
             break;
         }
     }
 };
 
-std::wstring SubRecordKeyPath(const std::wstring& recordKeyPath, const InventoryRecord& sub) {
-    wchar_t suffix[300];
-    StringCchPrintfW(suffix, 300, L"*%d %s", sub.uniqueId, sub.FullName);
-    return recordKeyPath + suffix;
+std::wstring SubRecordKeyPath(const wchar_t* ownerKeyName, const InventoryRecord& sub) {
+    return ConfigSubkey(L"Inventory") + L"\\" + MakeSubRecordKeyName(ownerKeyName, sub.uniqueId, sub.FullName);
 }
 
 const wchar_t* FileNameOf(const wchar_t* path) {
@@ -117,7 +114,8 @@ void AnalyseOne(const std::wstring& candidate, size_t index, std::vector<Invento
     WriteLog(L"%s: ---- %d: %s ----\r\n", kTag, static_cast<int>(index + 1), candidate.c_str());
 
     wchar_t keyName[kPathChars];
-    MakeInventoryKeyName(candidate.c_str(), kPathChars, keyName);
+    if (MakeInventoryKeyName(candidate.c_str(), kPathChars, keyName))
+        WriteLog(L"%s: Path too long for a registry key name, record key shortened to %s\r\n", kTag, keyName);
     std::wstring keyPath = ConfigSubkey(L"Inventory") + L"\\" + keyName;
 
     wchar_t shortPath[520] = {};
@@ -165,7 +163,12 @@ void AnalyseOne(const std::wstring& candidate, size_t index, std::vector<Invento
         r.isNew = 0;
         r.isBad = 0;
         s0 = r;
-        if (needsScan || (r.factoryFlags & 1) || ModuleChanged(r, false)) {
+        // A module that could not even be loaded is tried again: the bridge,
+        // its runtime or the file itself may be there now.
+        if (r.loadError && !needsScan)
+            WriteLog(L"%s: Module failed to load in an earlier scan (error %d), trying again\r\n", kTag,
+                     static_cast<int>(r.loadError));
+        if (needsScan || (r.factoryFlags & 1) || r.loadError || ModuleChanged(r, false)) {
             needsScan = true;
             r = g_ctx.defaultsRecord;
             memcpy(r.modStats, s0.modStats, sizeof r.modStats);
@@ -201,7 +204,7 @@ void AnalyseOne(const std::wstring& candidate, size_t index, std::vector<Invento
             size_t dot = full.rfind(L'.');
             if (dot != std::wstring::npos) {
                 full.resize(dot);
-                StringCchCopyW(r.FullPath, kPathChars, candidate.c_str());
+                StringCchCopyW(r.FullPath, ARRAYSIZE(r.FullPath), candidate.c_str());
             }
             StringCchCopyW(r.FullName, kPathChars, full.c_str());
         }
@@ -277,9 +280,9 @@ void AnalyseOne(const std::wstring& candidate, size_t index, std::vector<Invento
         if (!subRecords.empty()) {
             key.Close();
             for (InventoryRecord& sub : subRecords) {
-                s.subKeys.Apply(keyName, keyPath, sub);
+                s.subKeys.Apply(keyName, sub);
                 RegKey subKey;
-                subKey.Create(g_ctx.registryRoot, SubRecordKeyPath(keyPath, sub).c_str(), KEY_ALL_ACCESS);
+                subKey.Create(g_ctx.registryRoot, SubRecordKeyPath(keyName, sub).c_str(), KEY_ALL_ACCESS);
                 if (sub.isSynth) sub.registerAsTempoBasedEffect = 0;
                 WriteVstData(subKey.Get(), sub, g_ctx.noPrefix, updateOnly);
             }

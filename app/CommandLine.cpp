@@ -10,16 +10,7 @@
 
 namespace {
 
-// ANSI to UTF-16 with the system code page, cut to the buffer.
-void ToWide(const char* ansi, wchar_t* out, size_t chars) {
-    out[0] = 0;
-    if (!ansi) return;
-    int needed = MultiByteToWideChar(CP_ACP, 0, ansi, -1, nullptr, 0);
-    if (needed <= 0) return;
-    std::wstring all(static_cast<size_t>(needed), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, ansi, -1, all.data(), needed);
-    StringCchCopyW(out, chars, all.c_str());  // cuts an over-long line
-}
+bool g_invalidArguments = false;
 
 bool MatchExact(const std::wstring& token, const wchar_t* flag) {
     return _wcsicmp(token.c_str(), flag) == 0;
@@ -51,11 +42,11 @@ void TakeScanVst(const wchar_t* arg) {
             if (path[i] != L'"') rest += path[i];
         path = path.substr(0, quote) + rest;
     }
-    StringCchCopyW(g_ctx.singlePluginPath, kPathChars, path.c_str());
+    StringCchCopyW(g_ctx.singlePluginPath, ARRAYSIZE(g_ctx.singlePluginPath), path.c_str());
     WriteLog(L"VST to scan - %s\r\n", g_ctx.singlePluginPath);
-    wchar_t longPath[kPathChars];
-    DWORD n = GetLongPathNameW(g_ctx.singlePluginPath, longPath, kPathChars);
-    if (n > 0 && n < kPathChars) StringCchCopyW(g_ctx.singlePluginPath, kPathChars, longPath);
+    wchar_t longPath[ARRAYSIZE(g_ctx.singlePluginPath)];
+    DWORD n = GetLongPathNameW(g_ctx.singlePluginPath, longPath, ARRAYSIZE(longPath));
+    if (n > 0 && n < ARRAYSIZE(longPath)) StringCchCopyW(g_ctx.singlePluginPath, ARRAYSIZE(longPath), longPath);
 }
 
 // A quoted key path keeps only its first run of characters without quotes.
@@ -84,9 +75,28 @@ std::vector<std::wstring> TokenizeCommandLine(const wchar_t* text) {
     return tokens;
 }
 
-void ParseCommandLine(const char* ansiCommandLine) {
+const wchar_t* ArgumentsOf(const wchar_t* fullCommandLine) {
+    const wchar_t* p = fullCommandLine ? fullCommandLine : L"";
+    // The program name, quoted or up to the first blank, as the system's
+    // narrow entry argument leaves it out.
+    if (*p == L'"') {
+        ++p;
+        while (*p && *p != L'"') ++p;
+        if (*p) ++p;
+    } else {
+        while (*p && *p != L' ' && *p != L'\t') ++p;
+    }
+    while (*p == L' ' || *p == L'\t') ++p;
+    return p;
+}
+
+bool InvalidArguments() {
+    return g_invalidArguments;
+}
+
+void ParseCommandLine(const wchar_t* arguments) {
     wchar_t work[kCommandLineChars];
-    ToWide(ansiCommandLine, work, kCommandLineChars);
+    StringCchCopyW(work, kCommandLineChars, arguments ? arguments : L"");  // cuts an over-long line
     StringCchCopyW(g_ctx.commandLine, kCommandLineChars, work);
     WriteLog(L"Command line: %s\r\n", g_ctx.commandLine);
 
@@ -132,4 +142,9 @@ void ParseCommandLine(const char* ansiCommandLine) {
         }
     }
     if (sawRegKey) UnquoteConfigKey();
+    // An empty key would put the program's values into the root of the hive.
+    if (sawRegKey && (!g_ctx.configKeyPath[0] || g_ctx.configKeyPath[0] == L'"')) {
+        WriteLog(L"/VSTRegKey: names no key\r\n");
+        g_invalidArguments = true;
+    }
 }

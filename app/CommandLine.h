@@ -9,5 +9,14 @@
 // of "/" give no empty tokens, the text before the first "/" is a token.
 std::vector<std::wstring> TokenizeCommandLine(const wchar_t* text);
 
-// Converts the ANSI command line, logs it and applies every flag to g_ctx.
-void ParseCommandLine(const char* ansiCommandLine);
+// The text after the program's name in the wide command line. Paths to
+// plug-ins come through in full, whatever code page the system uses.
+const wchar_t* ArgumentsOf(const wchar_t* fullCommandLine);
+
+// Logs the arguments and applies every flag to g_ctx.
+void ParseCommandLine(const wchar_t* arguments);
+
+// True when a flag's argument cannot be used (an empty /VSTRegKey:); the run
+// then ends with kExitInvalidArguments and writes nothing.
+bool InvalidArguments();
+constexpr int kExitInvalidArguments = 87;  // ERROR_INVALID_PARAMETER

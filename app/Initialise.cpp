@@ -101,6 +101,12 @@ HKEY ReadFolderList(std::vector<std::wstring>& list, const wchar_t* keyPath) {
         if (rc != ERROR_SUCCESS) break;
         if (type != REG_SZ && type != REG_EXPAND_SZ) continue;
         data[dataBytes / sizeof(wchar_t)] = 0;
+        if (type == REG_EXPAND_SZ) {
+            // "%TEMP%\plugins" as the user wrote it means the folder it names.
+            wchar_t expanded[kFolderChars / 2 + 1] = {};
+            DWORD n = ExpandEnvironmentStringsW(data, expanded, ARRAYSIZE(expanded));
+            if (n > 0 && n <= ARRAYSIZE(expanded)) StringCchCopyW(data, ARRAYSIZE(data), expanded);
+        }
         size_t len = wcslen(data);
         if (len == 0) continue;
         if (len > 1 && data[len - 1] == L'\\' && data[len - 2] != L':') data[--len] = 0;
@@ -143,14 +149,19 @@ void LoadFolderDefaults() {
     ReadDword(k, L"seralizeDispatcher", &d.seralizeDispatcher);
 }
 
-int Initialise(HINSTANCE instance, HINSTANCE /*previous*/, const char* commandLine, int /*showCommand*/) {
+int Initialise(HINSTANCE instance, HINSTANCE /*previous*/, const char* /*commandLine*/, int /*showCommand*/) {
     SetUiLanguage();
     StringCchCopyW(g_ctx.configKeyPath, kPathChars, kDefaultConfigKey);
     g_ctx.instance = instance;
     CoInitialize(nullptr);
     InitCommonControls();
 
-    ParseCommandLine(commandLine);  // the log is not open yet: its lines go nowhere
+    // The narrow command line holds "?" for every character outside the ANSI
+    // code page: a child told to scan a module under such a folder would
+    // never find it.
+    const wchar_t* arguments = ArgumentsOf(GetCommandLineW());
+    ParseCommandLine(arguments);  // the log is not open yet: its lines go nowhere
+    if (InvalidArguments()) return 0;
 
     if (!g_ctx.singlePluginMode && IsAnotherScanRunning()) {
         if (!g_ctx.background) MessageBoxW(nullptr, LoadStr(IDS_SCAN_RUNNING).c_str(), nullptr, MB_OK);
@@ -167,7 +178,8 @@ int Initialise(HINSTANCE instance, HINSTANCE /*previous*/, const char* commandLi
 
     if (g_ctx.logEnabled) {
         if (!OpenLog()) MessageBoxW(nullptr, L"QelLogger", L"Log open failure", MB_OK);
-        ParseCommandLine(commandLine);  // now the flag lines reach the log
+        ParseCommandLine(arguments);  // now the flag lines reach the log
+        ReadPreferences();            // and so does any value stored with the wrong type
     }
 
     ReadScanFolders();

@@ -5,7 +5,9 @@
 
 #include "app/AnalysisLoop.h"
 #include "app/Completion.h"
+#include "app/CommandLine.h"
 #include "app/Initialise.h"
+#include "discovery/ScanFolders.h"
 #include "app/ScanContext.h"
 #include "app/Win32Owners.h"
 #include "diag/FailurePoint.h"
@@ -97,6 +99,8 @@ void RunScan(ULONG_PTR* gdiplusToken) {
         g_ctx.candidates.push_back(g_ctx.singlePluginPath);
     } else {
         if (g_ctx.background && g_ctx.hostWindow) NotifyHostById(kNotifyProgress, IDS_SEARCHING);
+        NormaliseScanFolders(g_ctx.scanPaths);
+        NormaliseScanFolders(g_ctx.internalPaths);
         for (std::wstring& folder : g_ctx.scanPaths) {
             DWORD added = GetVstPaths(folder, g_ctx.candidates, progress);
             for (const std::wstring& internal : g_ctx.internalPaths)
@@ -166,7 +170,7 @@ int RunSievo(HINSTANCE instance, HINSTANCE previous, const char* commandLine, in
         LogExceptionLine();
         if (!g_ctx.background) ShowExceptionDialog();
     } else if (outcome == Outcome::EndNow) {
-        return 0;
+        return InvalidArguments() ? kExitInvalidArguments : 0;
     }
     return Complete(gdiplusToken);
 }

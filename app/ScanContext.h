@@ -23,7 +23,7 @@ struct ScanContext {
     wchar_t configKeyPath[kPathChars] = {};
     wchar_t commandLine[kCommandLineChars] = {};
     DWORD singlePluginMode = 0;
-    wchar_t singlePluginPath[kPathChars] = {};
+    wchar_t singlePluginPath[kFolderChars] = {};  // a module path may pass the classic limit
     DWORD logEnabled = 0;
     DWORD uiOnly = 0;
     DWORD showPluginProps = 0;

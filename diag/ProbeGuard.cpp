@@ -2,6 +2,7 @@
 
 #include <objbase.h>
 #include <shellapi.h>
+#include <shlwapi.h>
 
 #include <string>
 
@@ -107,7 +108,7 @@ DWORD GuardedProbe(InventoryRecord* record, std::vector<InventoryRecord>* subRec
         if (g_ctx.scanInSandbox) {
             RunSandboxedProbe(*record);
             result = 0;
-        } else if (wcsstr(record->FullPath, L".vst3")) {
+        } else if (StrStrIW(record->FullPath, L".vst3")) {  // the file search matched it in any letter case
             result = static_cast<DWORD>(LoadVst3Plugin(*record, subRecords, progress));
         } else {
             result = LoadVst2Plugin(*record, subRecords, progress);

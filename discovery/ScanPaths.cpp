@@ -6,7 +6,11 @@
 #include "app/ScanContext.h"
 #include "app/Win32Owners.h"
 #include "diag/FailurePoint.h"
+#include "diag/ScanLog.h"
 #include "ui/ProgressWindow.h"
+
+#include <set>
+#include <tuple>
 
 namespace {
 
@@ -45,9 +49,42 @@ DWORD CollectMatches(const std::wstring& folder, const wchar_t* pattern, std::ve
 DWORD g_lastProgress = 0;
 bool g_progressShown = false;
 
+// A folder as the file system knows it, whatever path led to it: a link or
+// junction back to a parent would otherwise be walked again under an ever
+// longer path, and every module below it met again and again.
+struct FolderId {
+    DWORD volume;
+    DWORD indexHigh;
+    DWORD indexLow;
+    bool operator<(const FolderId& o) const {
+        return std::tie(volume, indexHigh, indexLow) < std::tie(o.volume, o.indexHigh, o.indexLow);
+    }
+};
+
+bool IdentifyFolder(const std::wstring& folder, FolderId* id) {
+    UniqueHandle handle(CreateFileW(folder.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!handle.Valid()) return false;
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!GetFileInformationByHandle(handle.Get(), &info)) return false;
+    *id = FolderId{info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow};
+    return true;
+}
+
+DWORD Walk(std::wstring& folder, std::vector<std::wstring>& candidates, HWND progress, std::set<FolderId>& walked);
+
 }  // namespace
 
 DWORD GetVstPaths(std::wstring& folder, std::vector<std::wstring>& candidates, HWND progress) {
+    std::set<FolderId> walked;
+    FolderId id{};
+    if (IdentifyFolder(folder, &id)) walked.insert(id);
+    return Walk(folder, candidates, progress, walked);
+}
+
+namespace {
+
+DWORD Walk(std::wstring& folder, std::vector<std::wstring>& candidates, HWND progress, std::set<FolderId>& walked) {
     SetFunction(L"Get VST Paths");
     SetFailurePoint(L"init");
     if (progress) SetProgressTextNow(progress, folder.c_str());
@@ -62,6 +99,11 @@ DWORD GetVstPaths(std::wstring& folder, std::vector<std::wstring>& candidates, H
                 if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
                 if (!wcscmp(found.cFileName, L".") || !wcscmp(found.cFileName, L"..")) continue;
                 std::wstring sub = folder + L"\\" + found.cFileName;
+                FolderId id{};
+                if (IdentifyFolder(sub, &id) && !walked.insert(id).second) {
+                    WriteLog(L"%s: Folder skipped, already walked under another path: %s\r\n", kTag, sub.c_str());
+                    continue;
+                }
                 SetFunction(L"Get VST Paths (inner scan)");
                 HWND pass = nullptr;
                 DWORD now = timeGetTime();
@@ -70,7 +112,7 @@ DWORD GetVstPaths(std::wstring& folder, std::vector<std::wstring>& candidates, H
                     g_lastProgress = now;
                     g_progressShown = true;
                 }
-                count += GetVstPaths(sub, candidates, pass);
+                count += Walk(sub, candidates, pass, walked);
                 SetFunction(L"Get VST Paths (dir)");
             } while (FindNextFileW(find.Get(), &found));
         }
@@ -84,3 +126,5 @@ DWORD GetVstPaths(std::wstring& folder, std::vector<std::wstring>& candidates, H
     SetFailurePoint(L"end scan");
     return count;
 }
+
+}  // namespace

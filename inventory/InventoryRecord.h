@@ -31,7 +31,7 @@ struct InventoryFields {
     GUID clsidPropsMD5;
     GUID clsidVST3Compatible;
     wchar_t FullName[260];
-    wchar_t FullPath[260];
+    wchar_t FullPath[1024];  // a module path may pass the classic 260-character limit
     wchar_t PresetPath[1024];
     wchar_t DosName[12];
     int32_t uniqueId;
@@ -80,6 +80,7 @@ struct InventoryFields {
     uint32_t doublePrecision;
     wchar_t dllVersion[50];
     wchar_t Subcategories[128];
+    uint32_t loadError;  // the system's error when the module itself could not be loaded, else 0
 };
 
 struct InventoryRecord : InventoryFields {

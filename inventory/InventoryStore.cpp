@@ -35,7 +35,18 @@ void WriteClsid(HKEY key, const wchar_t* name, const GUID& id) {
     if (StringFromGUID2(id, text, 40)) WriteText(key, name, text);
 }
 
+// Our own value beside the host's: present only while the module itself
+// fails to load, so that every scan tries it again.
+void WriteLoadError(HKEY k, const InventoryRecord& r) {
+    if (r.loadError)
+        WriteDword(k, L"loadError", r.loadError);
+    else
+        RegDeleteValueW(k, L"loadError");
+}
+
 void ReadPartial(HKEY k, InventoryRecord& r) {
+    r.loadError = 0;
+    ReadDword(k, L"loadError", &r.loadError);
     ReadDword(k, L"isShell", &r.isShell);
     ReadDword(k, L"isShellRoot", &r.isShellRoot);
     ReadDword(k, L"isVst", &r.isVst);
@@ -130,6 +141,8 @@ void ReadFull(HKEY k, InventoryRecord& r) {
     ReadDword(k, L"doublePrecision", &r.doublePrecision);
     ReadTextField(k, L"dllVersion", r.dllVersion);
     ReadTextField(k, L"Subcategories", r.Subcategories);
+    r.loadError = 0;
+    ReadDword(k, L"loadError", &r.loadError);
 
     SetFailurePoint(L"ReadVSTPersistCompatData");
     ReadVSTPersistCompatData(k, kForwardCompatible, r.forwardCompatible);
@@ -196,6 +209,7 @@ void WriteFull(HKEY k, InventoryRecord& r, DWORD noPrefix) {
     WriteDword(k, L"doublePrecision", r.doublePrecision);
     WriteText(k, L"dllVersion", r.dllVersion);
     WriteText(k, L"Subcategories", r.Subcategories);
+    WriteLoadError(k, r);
 
     SetFailurePoint(L"WriteVSTPersistCompatData");
     WriteVSTPersistCompatData(k, kForwardCompatible, r.forwardCompatible);
@@ -219,6 +233,7 @@ void WriteUpdate(HKEY k, const InventoryRecord& r) {
     WriteDword(k, L"numClasses", r.numClasses);
     WriteDword(k, L"factoryFlags", r.factoryFlags);
     WriteText(k, L"FullPath", r.FullPath);
+    WriteLoadError(k, r);
     WriteLog(L"%s: %s - successfully updated VST plugin inventory record...\r\n", kTag, g_failure.function);
 }
 
@@ -270,11 +285,4 @@ void LoadInventory(std::vector<InventoryRecord>& list) {
         ReadVstData(record.Get(), r, 0);
         list.push_back(std::move(r));
     }
-}
-
-void MakeInventoryKeyName(const wchar_t* path, size_t limit, wchar_t* out) {
-    if (!out || limit == 0) return;
-    StringCchCopyW(out, limit, path ? path : L"");
-    for (wchar_t* p = out; *p; ++p)
-        if (*p == L'\\') *p = L'/';
 }

@@ -6,9 +6,8 @@
 #include <vector>
 
 #include "inventory/InventoryRecord.h"
+#include "inventory/KeyName.h"
 
 void ReadVstData(HKEY key, InventoryRecord& record, int partial);
 void WriteVstData(HKEY key, InventoryRecord& record, DWORD noPrefix, int updateOnly);
 void LoadInventory(std::vector<InventoryRecord>& list);
-// Copies at most limit - 1 characters of path and turns "\" into "/".
-void MakeInventoryKeyName(const wchar_t* path, size_t limit, wchar_t* out);

@@ -4,6 +4,8 @@
 #include <cwchar>
 #include <vector>
 
+#include "diag/ScanLog.h"
+
 bool ReadExact(HKEY key, const wchar_t* name, void* data, DWORD size) {
     if (!key) return false;
     std::vector<BYTE> tmp(size ? size : 1);
@@ -23,6 +25,25 @@ bool ReadText(HKEY key, const wchar_t* name, wchar_t* buffer, size_t chars) {
     if (got >= chars) got = chars - 1;  // a value stored without terminator
     tmp[got] = 0;
     wmemcpy(buffer, tmp.data(), got + 1);
+    return true;
+}
+
+bool ReadNumber(HKEY key, const wchar_t* name, uint32_t* out) {
+    if (!key || !out) return false;
+    BYTE data[8] = {};
+    DWORD cb = sizeof data;
+    DWORD type = REG_NONE;
+    LONG rc = RegQueryValueExW(key, name, nullptr, &type, data, &cb);
+    if (rc == ERROR_FILE_NOT_FOUND) return false;
+    bool usable = rc == ERROR_SUCCESS && ((type == REG_DWORD && cb == 4) || (type == REG_BINARY && cb >= 1 && cb <= 4));
+    if (!usable) {
+        WriteLog(L"%s: Registry value \"%s\" ignored: not a 32-bit number (type %d, %d bytes)\r\n", kTag, name,
+                 static_cast<int>(type), static_cast<int>(cb));
+        return false;
+    }
+    uint32_t value = 0;
+    for (DWORD i = 0; i < cb; ++i) value |= static_cast<uint32_t>(data[i]) << (8 * i);
+    *out = value;
     return true;
 }
 

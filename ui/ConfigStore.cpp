@@ -37,7 +37,7 @@ std::wstring RecordKeyName(const InventoryRecord& record) {
             if (_wcsnicmp(child, prefix, prefixChars) == 0) return child;
         }
     }
-    return std::wstring(prefix) + record.FullName;
+    return MakeSubRecordKeyName(name, record.uniqueId, record.FullName);
 }
 
 }  // namespace

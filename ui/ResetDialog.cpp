@@ -28,5 +28,7 @@ INT_PTR CALLBACK DlgResetProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) 
 }  // namespace
 
 INT_PTR ShowResetDialog() {
-    return RunModalDialog(kDlgReset, DlgResetProc);
+    // Only Yes resets: a dialog that could not be shown answers -1, and
+    // nobody agreed to anything.
+    return RunModalDialog(kDlgReset, DlgResetProc) == 1 ? 1 : 0;
 }

@@ -30,10 +30,18 @@ void LogBridgeLoadFailure(DWORD error) {
     WriteLog(L"hPlugin is NULL, plugin failed to load with error %0x, %s\n", error, text);
 }
 
-// The bridge takes the plug-in's path in the ANSI code page.
+// The bridge takes the plug-in's path in the ANSI code page. A path with
+// characters outside it goes by its short form, which the system keeps to
+// characters any code page can carry.
 AEffect* CallBridge(const InventoryRecord& record, LoadVst32Proc load) {
     char path[MAX_PATH] = {};
-    WideCharToMultiByte(CP_ACP, 0, record.FullPath, -1, path, MAX_PATH, nullptr, nullptr);
+    BOOL lossy = FALSE;
+    WideCharToMultiByte(CP_ACP, 0, record.FullPath, -1, path, MAX_PATH, nullptr, &lossy);
+    if (lossy || wcslen(record.FullPath) >= MAX_PATH) {
+        wchar_t shortPath[MAX_PATH] = {};
+        DWORD n = GetShortPathNameW(record.FullPath, shortPath, MAX_PATH);
+        if (n > 0 && n < MAX_PATH) WideCharToMultiByte(CP_ACP, 0, shortPath, -1, path, MAX_PATH, nullptr, nullptr);
+    }
     path[MAX_PATH - 1] = 0;
     return load(path, HostCallback);
 }
@@ -44,7 +52,7 @@ AEffect* LoadThroughBridge(const InventoryRecord& record, Vst2Session& session) 
     BuildBridgePath();
     WriteLog(L"%s: Load Gantry.DLL...\r\n", kTag);
     SetStep(L"Load Gantry.DLL");
-    session.module = LoadLibraryW(g_bridgePath);
+    session.module = LoadLibraryExW(g_bridgePath, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
     if (!session.module) {
         LogBridgeLoadFailure(GetLastError());
         return nullptr;

@@ -10,6 +10,7 @@
 #include "diag/ScanLog.h"
 #include "inventory/ModuleStats.h"
 #include "notify/HostNotify.h"
+#include "vst2/PluginText.h"
 #include "ui/ProgressWindow.h"
 #include "ui/resource.h"
 #include "vst2/Bridge.h"
@@ -33,9 +34,7 @@ void ListShellEntries(AEffect* root, Vst2Session& session) {
         if (id == 0) break;
         ShellEntry entry;
         entry.id = static_cast<int32_t>(id);
-        MultiByteToWideChar(CP_ACP, 0, name, static_cast<int>(strnlen(name, sizeof name)), entry.name,
-                            ARRAYSIZE(entry.name));
-        entry.name[ARRAYSIZE(entry.name) - 1] = 0;
+        DecodePluginText(name, strnlen(name, sizeof name), entry.name, ARRAYSIZE(entry.name));
         session.entries.push_back(entry);
     }
 }

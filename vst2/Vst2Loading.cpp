@@ -13,8 +13,13 @@ Vst2EntryProc FindEntry(HMODULE module, const char* name) {
 }  // namespace
 
 bool LoadVst2Module(InventoryRecord& record, Vst2Session& session) {
-    session.module = LoadLibraryW(record.FullPath);
-    if (!session.module) return false;
+    // With the plug-in's own folder searched first for what it imports, as a
+    // host that loads it that way would: its runtime DLLs often lie beside it.
+    session.module = LoadLibraryExW(record.FullPath, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    if (!session.module) {
+        session.loadError = GetLastError();
+        return false;
+    }
     session.loadedDirectly = true;
     WriteLog(L"%s: DLL loaded successfully...\r\n", kTag);
 

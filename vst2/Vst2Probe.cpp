@@ -74,6 +74,9 @@ DWORD LoadVst2Plugin(InventoryRecord& record, std::vector<InventoryRecord>* subR
     } else {
         WriteLog(L"%s: Normal DLL load failed, attempting to load with Gantry...\r\n", kTag);
         effect = LoadThroughBridge(record, session);
+        // Kept so that the next scan tries again: the bridge, a runtime or
+        // the file itself may be there by then.
+        if (!effect) record.loadError = session.loadError ? session.loadError : ERROR_MOD_NOT_FOUND;
     }
 
     if (IsVst2Effect(effect))

@@ -27,6 +27,7 @@ struct Vst2Session {
     Vst2EntryProc entry = nullptr;
     LoadVst32Proc bridgeLoad = nullptr;
     bool loadedDirectly = false;
+    DWORD loadError = 0;  // why the module itself did not load
     bool internalModule = false;
     intptr_t category = 0;
     std::vector<ShellEntry> entries;

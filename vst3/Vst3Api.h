@@ -166,6 +166,31 @@ public:
     static inline const FUID iid{0x0007B650, 0xF24B4C0B, 0xA464EDB9, 0xF00B2ABB};
 };
 
+// Class information with the texts in UTF-16 (the category and the
+// sub-categories stay 8-bit).
+struct PClassInfoW {
+    TUID cid;
+    int32 cardinality;
+    char8 category[PClassInfo::kCategorySize];
+    char16 name[PClassInfo::kNameSize];
+
+    enum { kVendorSize = 64, kVersionSize = 64, kSubCategoriesSize = PClassInfo2::kSubCategoriesSize };
+
+    uint32 classFlags;
+    char8 subCategories[kSubCategoriesSize];
+    char16 vendor[kVendorSize];
+    char16 version[kVersionSize];
+    char16 sdkVersion[kVersionSize];
+};
+
+class IPluginFactory3 : public IPluginFactory2 {
+public:
+    virtual tresult PLUGIN_API getClassInfoUnicode(int32 index, PClassInfoW* info) = 0;
+    virtual tresult PLUGIN_API setHostContext(FUnknown* context) = 0;
+
+    static inline const FUID iid{0x4555A2AB, 0xC1234E57, 0x9B122910, 0x36878931};
+};
+
 class IBStream;
 class IPlugView;
 

@@ -13,6 +13,7 @@
 #include "inventory/ModuleStats.h"
 #include "notify/HostNotify.h"
 #include "ui/ProgressWindow.h"
+#include "vst2/PluginText.h"
 #include "vst2/ProbeState.h"
 #include "vst3/CompatList.h"
 #include "vst3/FileVersion.h"
@@ -59,16 +60,21 @@ bool Failed(tresult r) {
 }
 
 // Text from a fixed-size field of the plug-in's: read no further than the
-// field (it may lack a terminator), converted from the ANSI code page and cut
-// to our field, whose last character is always the terminator.
+// field (it may lack a terminator), decoded as UTF-8 or ANSI and cut to our
+// field, whose last character is always the terminator.
 template <size_t N, size_t M>
 void CopyPluginText(wchar_t (&field)[N], const char8 (&text)[M]) {
-    size_t length = strnlen(text, M);
-    wchar_t wide[M + 1] = {};
-    int got = length ? MultiByteToWideChar(CP_ACP, 0, text, static_cast<int>(length), wide, static_cast<int>(M)) : 0;
-    wide[got > 0 ? got : 0] = 0;
-    StringCchCopyNW(field, N, wide, N - 1);
-    field[N - 1] = 0;
+    DecodePluginText(text, strnlen(text, M), field, N);
+}
+
+// The same from a UTF-16 field.
+template <size_t N, size_t M>
+void CopyPluginText(wchar_t (&field)[N], const char16 (&text)[M]) {
+    size_t length = 0;
+    while (length < M && text[length]) ++length;
+    size_t take = length < N - 1 ? length : N - 1;
+    for (size_t i = 0; i < take; ++i) field[i] = static_cast<wchar_t>(text[i]);
+    field[take] = 0;
 }
 
 GUID ToGuid(const TUID id) {
@@ -121,6 +127,7 @@ struct Probe {
     ExitDllProc exitProc = nullptr;
     IPluginFactory* factory = nullptr;
     IPluginFactory2* factory2 = nullptr;
+    IPluginFactory3* factory3 = nullptr;
     PFactoryInfo factoryInfo{};
     int32 count = 0;
     bool shellMode = false;
@@ -133,6 +140,8 @@ struct Probe {
 struct ClassProbe {
     PClassInfo info{};
     PClassInfo2 info2{};
+    PClassInfoW infoW{};
+    bool wide = false;  // infoW holds the class's texts
     Vst::IComponent* component = nullptr;
     Vst::IAudioProcessor* processor = nullptr;
     Vst::IEditController* controller = nullptr;
@@ -282,15 +291,50 @@ void TearDown(ClassProbe& c) {
     c.component->release();
 }
 
+// The class's information, in UTF-16 where the factory offers it: a class
+// registered with UTF-16 texts only is refused by the plain call. A class
+// whose information cannot be had is passed over; the module's other classes
+// still count.
+bool ReadClassInfo(Probe& p, int32 index, ClassProbe& c) {
+    if (p.factory3) {
+        SetStep(L"getClassInfoUnicode");
+        if (p.factory3->getClassInfoUnicode(index, &c.infoW) == kResultOk) {
+            memcpy(c.info.cid, c.infoW.cid, sizeof(TUID));
+            c.info.cardinality = c.infoW.cardinality;
+            memcpy(c.info.category, c.infoW.category, sizeof c.info.category);
+            c.wide = true;
+            return true;
+        }
+    }
+    SetStep(L"getClassInfo");
+    tresult r = p.factory->getClassInfo(index, &c.info);
+    if (r == kResultOk) return true;
+    WriteLog(L"%s: Class %d skipped, the factory gives no information on it (%0x)\r\n", kTag, static_cast<int>(index),
+             static_cast<unsigned>(r));
+    return false;
+}
+
+void SetClassName(InventoryRecord& rec, const ClassProbe& c) {
+    if (c.wide)
+        CopyPluginText(rec.FullName, c.infoW.name);
+    else
+        CopyPluginText(rec.FullName, c.info.name);
+}
+
 void ProbeClass(Probe& p, int32 index) {
     ClassProbe c;
     if (p.shellMode) p.working = p.module;
     InventoryRecord& rec = p.ClassRecord();
 
-    SetStep(L"getClassInfo");
-    if (p.factory->getClassInfo(index, &c.info) != kResultOk) Fail(kUnexpected);
+    if (!ReadClassInfo(p, index, c)) return;
     rec.isSynth = 0;
-    if (p.factory2) {
+    if (c.wide) {
+        char8 sub[PClassInfoW::kSubCategoriesSize + 1] = {};
+        memcpy(sub, c.infoW.subCategories, PClassInfoW::kSubCategoriesSize);
+        rec.isSynth = strstr(sub, "Instrument") ? 1 : 0;
+        SetStep(L"getSubcategoriesString");
+        CopyPluginText(rec.Subcategories, c.infoW.subCategories);
+    } else if (p.factory2) {
         SetStep(L"getClassInfo2");
         if (p.factory2->getClassInfo2(index, &c.info2) != kResultOk) Fail(kUnexpected);
         char8 sub[PClassInfo2::kSubCategoriesSize + 1] = {};
@@ -322,15 +366,16 @@ void ProbeClass(Probe& p, int32 index) {
     ObtainController(p, c);
 
     g_currentPluginId = index;
-    CopyPluginText(rec.FullName, c.info.name);
+    SetClassName(rec, c);
     ShowProgress(p, rec.FullName);
 
     int32 eventOutputs = CountBuses(c, rec);
 
     SetStep(L"GetVendorString");
     CopyPluginText(rec.Vendor, p.factoryInfo.vendor);
+    if (c.wide && c.infoW.vendor[0]) CopyPluginText(rec.Vendor, c.infoW.vendor);
     SetStep(L"GetEffectName");
-    CopyPluginText(rec.FullName, c.info.name);
+    SetClassName(rec, c);
     SetStep(L"GetProductString");
     CopyPluginText(rec.description, c.info.category);
     rec.isVst3 = 1;
@@ -358,6 +403,7 @@ void ProbeClass(Probe& p, int32 index) {
     if (c.processor->canProcessSampleSize(Vst::kSample64) == kResultOk) rec.doublePrecision = 1;
 
     GetFileVersionText(p.module.FullPath, rec.dllVersion, ARRAYSIZE(rec.dllVersion));
+    if (!rec.dllVersion[0] && c.wide) CopyPluginText(rec.dllVersion, c.infoW.version);
 
     rec.clsidPlug = rec.clsidPlugMD5 = ToGuid(c.info.cid);
     rec.clsidProps = rec.clsidPropsMD5 = ToGuid(c.controllerCid);
@@ -400,6 +446,9 @@ void WalkModule(Probe& p) {
     void* obj = nullptr;
     if (p.factory->queryInterface(IPluginFactory2::iid, &obj) == kResultOk)
         p.factory2 = static_cast<IPluginFactory2*>(obj);
+    obj = nullptr;
+    if (p.factory->queryInterface(IPluginFactory3::iid, &obj) == kResultOk && obj)
+        p.factory3 = static_cast<IPluginFactory3*>(obj);
 
     SetStep(L"getFactoryInfo");
     memset(&p.factoryInfo, 0, sizeof p.factoryInfo);
@@ -426,6 +475,7 @@ void WalkModule(Probe& p) {
     if (p.proceed && p.processed == 0) p.module.isVst3 = 0;
 
     SetStep(L"release");
+    if (p.factory3) p.factory3->release();
     if (p.factory2) p.factory2->release();
     p.factory->release();
 }
@@ -449,8 +499,10 @@ int LoadVst3Plugin(InventoryRecord& moduleRecord, std::vector<InventoryRecord>* 
     g_eventsFlag = 0;
     WriteLog(L"%s: ---- Loading VST plugin %s ----\r\n", kTag, moduleRecord.FullPath);
 
-    UniqueModule dll(LoadLibraryW(moduleRecord.FullPath));
+    // The module's folder is searched first for what it imports.
+    UniqueModule dll(LoadLibraryExW(moduleRecord.FullPath, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
     DWORD loadError = dll ? 0 : GetLastError();
+    moduleRecord.loadError = loadError ? loadError : 0;
     ScanHostOwner host;
     p.hostContext = host.Context();
 

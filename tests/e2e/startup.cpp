@@ -167,14 +167,18 @@ TEST_F(Startup, OverLongCommandLineIsCutNotOverrun) {
 }
 
 TEST_F(Startup, WrongTypedPreferencesAreIgnored) {
-    // A 2-byte value where a 32-bit flag belongs must not turn the log on.
+    // An 8-byte number or a text where a 32-bit flag belongs must not turn
+    // the log on.
     HKEY k = nullptr;
     ASSERT_EQ(
         RegCreateKeyExW(HKEY_CURRENT_USER, key.Path().c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr),
         ERROR_SUCCESS);
-    const BYTE one[2] = {1, 0};
-    RegSetValueExW(k, L"generateScanLog", 0, REG_BINARY, one, 2);
+    const ULONGLONG one = 1;
+    RegSetValueExW(k, L"generateScanLog", 0, REG_QWORD, reinterpret_cast<const BYTE*>(&one), sizeof one);
     RegCloseKey(k);
+    ASSERT_EQ(RunSievo(key.Args()).exitCode, 0u);
+    EXPECT_EQ(GetFileAttributesW(MainLogPath().c_str()), INVALID_FILE_ATTRIBUTES);
+    key.SetText(L"generateScanLog", L"1");
     ASSERT_EQ(RunSievo(key.Args()).exitCode, 0u);
     EXPECT_EQ(GetFileAttributesW(MainLogPath().c_str()), INVALID_FILE_ATTRIBUTES);
 }

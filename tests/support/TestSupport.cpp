@@ -23,7 +23,9 @@ void RemoveTree(const std::wstring& path) {
         do {
             if (!wcscmp(found.cFileName, L".") || !wcscmp(found.cFileName, L"..")) continue;
             std::wstring child = path + L"\\" + found.cFileName;
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
+                DeleteFileW(child.c_str()) || RemoveDirectoryW(child.c_str());  // the link, never what it points at
+            else if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
                 RemoveTree(child);
             else
                 DeleteFileW(child.c_str());
@@ -34,6 +36,37 @@ void RemoveTree(const std::wstring& path) {
 }
 
 }  // namespace
+
+bool MakeFolderLink(const std::wstring& link, const std::wstring& target) {
+    using UnixNameProc = char*(CDECL*)(const wchar_t*);
+    auto unixName = reinterpret_cast<UnixNameProc>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    if (!unixName) return false;
+    char* linkUnix = unixName(link.c_str());
+    char* targetUnix = unixName(target.c_str());
+    bool made = false;
+    if (linkUnix && targetUnix) {
+        // Wine starts a Unix program like any other; its own link call only
+        // pretends to succeed.
+        std::wstring line = L"/bin/ln -s \"" + Widen(targetUnix) + L"\" \"" + Widen(linkUnix) + L"\"";
+        STARTUPINFOW si{};
+        si.cb = sizeof si;
+        PROCESS_INFORMATION pi{};
+        if (CreateProcessW(L"Z:\\bin\\ln", line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+            // A Unix child reports no exit code to us: the link is the answer.
+            WaitForSingleObject(pi.hProcess, 10000);
+            CloseHandle(pi.hThread);
+            CloseHandle(pi.hProcess);
+            for (int i = 0; i < 100 && !made; ++i) {
+                made = GetFileAttributesW(link.c_str()) != INVALID_FILE_ATTRIBUTES;
+                if (!made) Sleep(50);
+            }
+        }
+    }
+    HeapFree(GetProcessHeap(), 0, linkUnix);
+    HeapFree(GetProcessHeap(), 0, targetUnix);
+    return made;
+}
 
 std::string Narrow(const std::wstring& s) {
     int n = WideCharToMultiByte(CP_UTF8, 0, s.c_str(), static_cast<int>(s.size()), nullptr, 0, nullptr, nullptr);
@@ -89,6 +122,16 @@ static void SetString(const std::wstring& keyPath, const std::wstring& name, con
         return;
     RegSetValueExW(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
                    static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(key);
+}
+
+void TestKey::SetText(const wchar_t* name, const std::wstring& text, const wchar_t* sub, DWORD type) const {
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, (sub ? Sub(sub) : path_).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                        &key, nullptr) != ERROR_SUCCESS)
+        return;
+    RegSetValueExW(key, name, 0, type, reinterpret_cast<const BYTE*>(text.c_str()),
+                   static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
     RegCloseKey(key);
 }
 

@@ -32,6 +32,9 @@ public:
     void AddScanPath(const std::wstring& folder) const;
     void AddInternalPath(const std::wstring& folder) const;
     void SetDword(const wchar_t* name, DWORD value, const wchar_t* sub = nullptr) const;
+    // A text value, REG_SZ unless told (REG_EXPAND_SZ for "%TEMP%\\...").
+    void SetText(const wchar_t* name, const std::wstring& text, const wchar_t* sub = nullptr,
+                 DWORD type = REG_SZ) const;
     bool GetDword(const wchar_t* name, DWORD* value, const wchar_t* sub = nullptr) const;
     bool GetString(const wchar_t* name, std::wstring* value, const wchar_t* sub = nullptr) const;
     bool Exists(const wchar_t* sub = nullptr) const;
@@ -92,6 +95,11 @@ HWND FindProcessWindow(DWORD pid, const std::wstring& caption);
 // Clicks a button of a dialog the way a user would (BM_CLICK).
 void ClickButton(HWND dialog, int id);
 std::wstring ControlText(HWND dialog, int id);
+
+// A symbolic link to a folder, made the way a user's tools make one (Wine
+// reports it as a directory and a reparse point, and its file index is the
+// target's). Under Wine only.
+bool MakeFolderLink(const std::wstring& link, const std::wstring& target);
 
 std::string Narrow(const std::wstring& s);
 std::wstring Widen(const std::string& s);

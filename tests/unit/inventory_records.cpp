@@ -261,13 +261,45 @@ TEST_F(Records, DamagedValuesLeaveDefaultsAndNeverOverrun) {
     EXPECT_EQ(r.numParams, 3u) << "\"12\" is six bytes, not a 32-bit value";
 }
 
-TEST_F(Records, KeyNamesTurnBackslashesAndAreBounded) {
-    wchar_t name[260];
-    MakeInventoryKeyName(L"C:\\Plugins\\Echo.dll", 260, name);
-    EXPECT_STREQ(name, L"C:/Plugins/Echo.dll");
-    std::wstring longPath = L"C:\\" + std::wstring(600, L'a');
-    MakeInventoryKeyName(longPath.c_str(), 260, name);
-    EXPECT_EQ(wcslen(name), 259u);
+TEST_F(Records, KeyNamesFitTheRegistryAndStayTheSame) {
+    auto keyOf = [](const std::wstring& path, bool* shortened = nullptr) {
+        wchar_t name[260];
+        bool s = MakeInventoryKeyName(path.c_str(), 260, name);
+        if (shortened) *shortened = s;
+        return std::wstring(name);
+    };
+    bool shortened = true;
+    EXPECT_EQ(keyOf(L"C:\\Plugins\\Echo.dll", &shortened), L"C:/Plugins/Echo.dll");
+    EXPECT_FALSE(shortened);
+    const std::wstring at255 = L"C:\\" + std::wstring(252, L'a');
+    EXPECT_EQ(keyOf(at255, &shortened).size(), 255u);
+    EXPECT_FALSE(shortened) << "a name that fits is the path itself";
+
+    struct Case {
+        std::wstring path;
+        size_t length;
+    };
+    const std::wstring longer = L"C:\\" + std::wstring(253, L'a') + L"\\Echo.dll";
+    for (const Case& c : {Case{L"C:\\" + std::wstring(253, L'a'), 256}, Case{longer, longer.size()},
+                          Case{L"C:\\" + std::wstring(900, L'b'), 903}}) {
+        ASSERT_EQ(c.path.size(), c.length);
+        std::wstring key = keyOf(c.path, &shortened);
+        EXPECT_TRUE(shortened);
+        EXPECT_LE(key.size(), 255u);
+        EXPECT_EQ(key.find(L'*'), std::wstring::npos) << "a star would make it a shell member";
+        EXPECT_EQ(key.find(L'\\'), std::wstring::npos);
+        EXPECT_EQ(key.substr(0, 10), L"C:/" + c.path.substr(3, 7));
+        EXPECT_EQ(keyOf(c.path), key) << "the same from scan to scan";
+        std::wstring upper = c.path;
+        CharUpperBuffW(upper.data(), static_cast<DWORD>(upper.size()));
+        EXPECT_EQ(keyOf(upper).substr(key.size() - 16), key.substr(key.size() - 16)) << "letter case aside";
+    }
+    // Paths alike up to their last characters still get keys of their own.
+    EXPECT_NE(keyOf(longer), keyOf(longer.substr(0, longer.size() - 8) + L"Eche.dll"));
+
+    std::wstring member = MakeSubRecordKeyName(keyOf(longer), 1001, std::wstring(100, L'n').c_str());
+    EXPECT_LE(member.size(), 255u);
+    EXPECT_EQ(member.substr(0, keyOf(longer).size() + 6), keyOf(longer) + L"*1001 ");
 }
 
 TEST_F(Records, LoadInventoryReadsEveryRecordFully) {

@@ -54,7 +54,7 @@ extern "C" __declspec(dllexport) AEffect* LoadVST32(const char* path, audioMaste
     if (!path || !host || !FileExists(path)) return nullptr;
     wchar_t twin[MAX_PATH] = {};
     if (!TwinPath(path, twin, MAX_PATH)) return nullptr;
-    HMODULE module = LoadLibraryW(twin);
+    HMODULE module = LoadLibraryExW(twin, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
     if (!module) return nullptr;
     EntryProc entry = FindEntry(module);
     AEffect* plugin = entry ? entry(host) : nullptr;
