@@ -57,7 +57,7 @@ struct ShellSubKeys {
             if (it->second.first != sub.uniqueId) continue;
             std::wstring old = MakeSubRecordKeyName(ownerKeyName, it->second.first, it->second.second.c_str());
             if (old != MakeSubRecordKeyName(ownerKeyName, sub.uniqueId, sub.FullName))
-                RegDeleteKeyW(HKEY_CURRENT_USER, (ConfigSubkey(L"Inventory") + L"\\" + old).c_str());
+                RegDeleteTreeW(HKEY_CURRENT_USER, (ConfigSubkey(L"Inventory") + L"\\" + old).c_str());
             break;
         }
     }

@@ -42,7 +42,12 @@ bool MakeInventoryKeyName(const wchar_t* path, size_t limit, wchar_t* out) {
 }
 
 std::wstring MakeSubRecordKeyName(const std::wstring& owner, int32_t uniqueId, const wchar_t* name) {
-    std::wstring key = owner + L"*" + std::to_wstring(uniqueId) + L" " + (name ? name : L"");
+    std::wstring member = name ? name : L"";
+    // Shells list members as "Collection\Plug-in"; a backslash in a key name
+    // would make a key one level deeper, which no reader of the inventory sees.
+    for (wchar_t& c : member)
+        if (c == L'\\') c = L'/';
+    std::wstring key = owner + L"*" + std::to_wstring(uniqueId) + L" " + member;
     if (key.size() > kMaxKeyNameChars) key.resize(kMaxKeyNameChars);
     return key;
 }

@@ -18,5 +18,6 @@ constexpr size_t kShortKeyNameChars = 200;
 // leading part, "~" and a hash of the whole path in lower case.
 bool MakeInventoryKeyName(const wchar_t* path, size_t limit, wchar_t* out);
 
-// "<owner>*<id> <name>", the name cut so that the whole fits a key name.
+// "<owner>*<id> <name>" with "/" for "\\" in the name, cut so that the whole
+// fits a key name.
 std::wstring MakeSubRecordKeyName(const std::wstring& owner, int32_t uniqueId, const wchar_t* name);

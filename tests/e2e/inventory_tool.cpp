@@ -40,7 +40,7 @@ TEST_F(InventoryTool, TableShowsEveryRecordWithItsKind) {
     EXPECT_NE(out.find("Echo Chamber"), std::string::npos) << out;
     EXPECT_NE(out.find("Pluck Synth"), std::string::npos);
     EXPECT_NE(out.find("VST2"), std::string::npos);
-    EXPECT_NE(out.find("6 records"), std::string::npos) << out;
+    EXPECT_NE(out.find("7 records"), std::string::npos) << out;
     EXPECT_NE(out.find("Last scan: 5 found, 5 scanned, 0 removed"), std::string::npos) << out;
     // No plug-in name: the file name, and what it is.
     EXPECT_NE(out.find("\nHelper.dll "), std::string::npos) << out;
@@ -64,7 +64,7 @@ TEST_F(InventoryTool, ShellPluginsAreListedUnderTheirShell) {
     int members = 0;
     for (; out.compare(line, 2, "  ") == 0; line = out.find('\n', line) + 1, ++members)
         EXPECT_NE(out.substr(line, out.find('\n', line) - line).find("VST2 in shell"), std::string::npos) << out;
-    EXPECT_EQ(members, 2) << "Alpha and Beta under their shell:\n" << out;
+    EXPECT_EQ(members, 3) << "Alpha, Beta and Gamma under their shell:\n" << out;
     EXPECT_EQ(out.find("in shell", line), std::string::npos) << out;
     EXPECT_LT(shell, out.find("  Alpha from 1001")) << out;
     EXPECT_LT(shell, out.find("  Beta from 1002")) << out;

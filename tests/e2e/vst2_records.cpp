@@ -88,8 +88,9 @@ TEST_F(Vst2Records, ChannelStripModuleAndShell) {
     EXPECT_EQ(Text(alpha, L"Vendor"), L"Tarnwell Shell Vendor");
     EXPECT_TRUE(key.Exists((root + L"*1002 Beta from 1002").c_str()));
     // A member that reports no name of its own keeps the listed one, backslash
-    // and all; the backslash makes its key a level deeper.
-    const std::wstring gamma = root + L"*-1003 Trio\\Gamma";
+    // and all; its key name has "/" there, so the key stays beside the others.
+    const std::wstring gamma = root + L"*-1003 Trio/Gamma";
+    EXPECT_FALSE(key.Exists((root + L"*-1003 Trio").c_str()));
     ASSERT_TRUE(key.Exists(gamma.c_str()));
     EXPECT_EQ(Text(gamma, L"FullName"), L"Trio\\Gamma");
     EXPECT_EQ(Dword(gamma, L"uniqueId"), 0xFFFFFC15u);
