@@ -6,20 +6,21 @@
 #include <string>
 
 #include "app/Completion.h"
-#include "app/ScanContext.h"
-#include "app/Win32Owners.h"
+#include "app/ProbeGuard.h"
+#include "core/ScanContext.h"
+#include "core/Strings.h"
+#include "core/Win32Owners.h"
+#include "core/resource.h"
 #include "diag/FailurePoint.h"
 #include "diag/FaultGuard.h"
-#include "diag/ProbeGuard.h"
 #include "diag/ScanLog.h"
+#include "inventory/GuiVisible.h"
 #include "inventory/InventoryStore.h"
 #include "inventory/ModuleStats.h"
 #include "inventory/RegistryValues.h"
 #include "inventory/TouchSweep.h"
 #include "notify/HostNotify.h"
 #include "ui/ProgressWindow.h"
-#include "ui/Strings.h"
-#include "ui/resource.h"
 
 namespace {
 

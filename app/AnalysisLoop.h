@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "inventory/InventoryRecord.h"
+#include "core/InventoryRecord.h"
 
 // Decides, probes, records and touches every candidate; returns 1.
 int AnalyseVstPlugins(std::vector<std::wstring>& candidates, std::vector<InventoryRecord>& inventory, HWND progress,

@@ -5,7 +5,7 @@
 
 #include <cwchar>
 
-#include "app/ScanContext.h"
+#include "core/ScanContext.h"
 #include "diag/ScanLog.h"
 
 namespace {

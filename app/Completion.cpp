@@ -3,18 +3,13 @@
 #include <gdiplus.h>
 #include <shlwapi.h>
 
-#include "app/ScanContext.h"
-#include "app/Win32Owners.h"
+#include "core/ScanContext.h"
+#include "core/Win32Owners.h"
+#include "core/resource.h"
 #include "diag/ScanLog.h"
+#include "inventory/GuiVisible.h"
 #include "inventory/RegistryValues.h"
 #include "notify/HostNotify.h"
-#include "ui/resource.h"
-
-void SetGuiVisible(DWORD visible) {
-    RegKey key;
-    if (key.Create(g_ctx.registryRoot, g_ctx.configKeyPath, KEY_ALL_ACCESS) != ERROR_SUCCESS) return;
-    WriteDword(key.Get(), L"SievoGUIVisible", visible);
-}
 
 namespace {
 

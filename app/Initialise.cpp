@@ -8,13 +8,14 @@
 
 #include "app/CommandLine.h"
 #include "app/Completion.h"
-#include "app/ScanContext.h"
-#include "app/Win32Owners.h"
+#include "core/ScanContext.h"
+#include "core/Strings.h"
+#include "core/Win32Owners.h"
+#include "core/resource.h"
 #include "diag/FailurePoint.h"
 #include "diag/ScanLog.h"
+#include "inventory/GuiVisible.h"
 #include "inventory/RegistryValues.h"
-#include "ui/Strings.h"
-#include "ui/resource.h"
 
 namespace {
 

@@ -4,24 +4,25 @@
 #include <objbase.h>
 
 #include "app/AnalysisLoop.h"
-#include "app/Completion.h"
 #include "app/CommandLine.h"
+#include "app/Completion.h"
 #include "app/Initialise.h"
-#include "discovery/ScanFolders.h"
-#include "app/ScanContext.h"
-#include "app/Win32Owners.h"
+#include "core/ScanContext.h"
+#include "core/Strings.h"
+#include "core/Win32Owners.h"
+#include "core/resource.h"
 #include "diag/FailurePoint.h"
 #include "diag/FaultGuard.h"
 #include "diag/ScanLog.h"
+#include "discovery/ScanFolders.h"
 #include "discovery/ScanPaths.h"
+#include "inventory/GuiVisible.h"
 #include "inventory/InventoryStore.h"
 #include "inventory/TouchSweep.h"
 #include "notify/HostNotify.h"
 #include "ui/ConfigDialogs.h"
 #include "ui/DialogHook.h"
 #include "ui/ProgressWindow.h"
-#include "ui/Strings.h"
-#include "ui/resource.h"
 
 namespace {
 

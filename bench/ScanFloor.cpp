@@ -17,8 +17,8 @@
 #include <string>
 #include <vector>
 
-#include "app/ScanContext.h"
-#include "app/Win32Owners.h"
+#include "core/ScanContext.h"
+#include "core/Win32Owners.h"
 #include "inventory/InventoryStore.h"
 #include "vst2/Vst2Abi.h"
 #include "vst2/Vst2Session.h"

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <cwchar>
 
-#include "app/ScanContext.h"
+#include "core/ScanContext.h"
 #include "diag/QelLoggerApi.h"
 
 namespace {

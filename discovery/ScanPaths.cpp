@@ -3,11 +3,11 @@
 #include <mmsystem.h>
 #include <shlwapi.h>
 
-#include "app/ScanContext.h"
-#include "app/Win32Owners.h"
+#include "core/ScanContext.h"
+#include "core/StatusLine.h"
+#include "core/Win32Owners.h"
 #include "diag/FailurePoint.h"
 #include "diag/ScanLog.h"
-#include "ui/ProgressWindow.h"
 
 #include <set>
 #include <tuple>

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "inventory/InventoryRecord.h"
+#include "core/InventoryRecord.h"
 
 // Prefixes that tell the plug-in class ids from the property-page ones.
 constexpr wchar_t kPluginClsidPrefix[] = L"141AC902";

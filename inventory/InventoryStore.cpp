@@ -4,13 +4,13 @@
 #include <objbase.h>
 #include <strsafe.h>
 
-#include "app/ScanContext.h"
-#include "app/Win32Owners.h"
+#include "core/ScanContext.h"
+#include "core/Win32Owners.h"
 #include "diag/FailurePoint.h"
 #include "diag/ScanLog.h"
 #include "inventory/ClsidGen.h"
+#include "inventory/CompatData.h"
 #include "inventory/RegistryValues.h"
-#include "vst3/CompatData.h"
 
 namespace {
 

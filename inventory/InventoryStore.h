@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "inventory/InventoryRecord.h"
+#include "core/InventoryRecord.h"
 #include "inventory/KeyName.h"
 
 void ReadVstData(HKEY key, InventoryRecord& record, int partial);

@@ -1,6 +1,6 @@
 #include "inventory/ModuleStats.h"
 
-#include "app/Win32Owners.h"
+#include "core/Win32Owners.h"
 
 bool ModuleChanged(InventoryRecord& record, bool store) {
     if (!record.isVst && !record.isVst3 && !record.isInternal) return false;

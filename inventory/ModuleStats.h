@@ -2,7 +2,7 @@
 // record's modStats is not loaded again.
 #pragma once
 
-#include "inventory/InventoryRecord.h"
+#include "core/InventoryRecord.h"
 
 // True when the module file differs from record.modStats. A record that is no
 // plug-in, a file that cannot be opened or an empty file report no change.

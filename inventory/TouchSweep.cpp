@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "app/ScanContext.h"
-#include "app/Win32Owners.h"
+#include "core/ScanContext.h"
+#include "core/Win32Owners.h"
 #include "diag/FailurePoint.h"
 #include "diag/ScanLog.h"
 #include "inventory/RegistryValues.h"

@@ -3,10 +3,10 @@
 #include <cstdarg>
 #include <strsafe.h>
 
-#include "app/ScanContext.h"
+#include "core/ScanContext.h"
+#include "core/Strings.h"
 #include "diag/ScanLog.h"
 #include "notify/NotificationMessage.h"
-#include "ui/Strings.h"
 
 namespace {
 

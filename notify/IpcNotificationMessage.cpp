@@ -5,12 +5,12 @@
 #include <new>
 #include <vector>
 
-#include "app/ScanContext.h"
-#include "app/Win32Owners.h"
+#include "core/ScanContext.h"
+#include "core/Strings.h"
+#include "core/Win32Owners.h"
+#include "core/resource.h"
 #include "notify/HostNotify.h"
 #include "notify/NotificationMessage.h"
-#include "ui/Strings.h"
-#include "ui/resource.h"
 
 HRESULT CIpcNotificationMessage::Send() {
     if (!hostWindow_) return E_HANDLE;

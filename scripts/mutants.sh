@@ -165,8 +165,8 @@ exit 0
 + subRecords.size() > 30
 
 @ app/AnalysisLoop.cpp | a renamed shell member keeps its old key
-- if (it->second.second != sub.FullName) {
-+ if (false) {
+- if (old != MakeSubRecordKeyName(ownerKeyName, sub.uniqueId, sub.FullName))
++ if (false)
 
 @ app/AnalysisLoop.cpp | old shell members are kept when the member count changes
 - g_ctx.pluginsDeleted += DeleteShellChildren(inventoryKey.Get(), keyName);
@@ -320,8 +320,10 @@ exit 0
 + constexpr wchar_t kBridgeFile[] = L"\\Gantry32.dll";
 
 @ vst3/Vst3Probe.cpp | VST 3 instruments are not recognised
-- rec.isSynth = strstr(sub, "Instrument") ? 1 : 0;
-+ rec.isSynth = strstr(sub, "Instrumental") ? 1 : 0;
+- memcpy(sub, c.info2.subCategories, PClassInfo2::kSubCategoriesSize);
+-         rec.isSynth = strstr(sub, "Instrument") ? 1 : 0;
++ memcpy(sub, c.info2.subCategories, PClassInfo2::kSubCategoriesSize);
++         rec.isSynth = strstr(sub, "Instrumental") ? 1 : 0;
 
 @ vst3/Vst3Probe.cpp | auxiliary input buses are not counted
 - (bus.busType == Vst::kMain || bus.busType == Vst::kAux)
@@ -352,11 +354,11 @@ exit 0
 + size = 0;
 +     if (SUCCEEDED(hr)) hr = WriteExact(stream, &size, sizeof size);
 
-@ diag/ProbeGuard.cpp | "Enable Plug-in (Risky)" disables the plug-in
+@ app/ProbeGuard.cpp | "Enable Plug-in (Risky)" disables the plug-in
 - g_ctx.errorDialogEnable = 1;
 + g_ctx.errorDialogEnable = 0;
 
-@ diag/ProbeGuard.cpp | plug-in errors are not counted
+@ app/ProbeGuard.cpp | plug-in errors are not counted
 - ++g_ctx.pluginErrors;
 + g_ctx.pluginErrors += 0;
 

@@ -1,7 +1,7 @@
 // The exception report (128): where the program itself was when it failed.
 #include "ui/ConfigDialogs.h"
 
-#include "app/ScanContext.h"
+#include "core/ScanContext.h"
 #include "diag/FailurePoint.h"
 #include "ui/Dialogs.h"
 #include "ui/HelpCommand.h"

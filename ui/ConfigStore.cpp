@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "app/ScanContext.h"
-#include "app/Win32Owners.h"
+#include "core/ScanContext.h"
+#include "core/Win32Owners.h"
 #include "inventory/InventoryStore.h"
 #include "inventory/RegistryValues.h"
 #include "inventory/TouchSweep.h"

@@ -7,7 +7,7 @@
 
 #include <cstddef>
 
-#include "inventory/InventoryRecord.h"
+#include "core/InventoryRecord.h"
 
 // Writes "noPrefix", "rescanExisting" and "rescanFailed" to the configuration key.
 void SaveRescanOptions();

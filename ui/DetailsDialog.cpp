@@ -1,11 +1,11 @@
 // The read-only details of the selected plug-in (111): what the scan learnt.
+#include "core/Strings.h"
+#include "core/resource.h"
 #include "diag/FailurePoint.h"
 #include "ui/ConfigDialogs.h"
 #include "ui/Dialogs.h"
 #include "ui/HelpCommand.h"
 #include "ui/SelectionList.h"
-#include "ui/Strings.h"
-#include "ui/resource.h"
 
 #include <strsafe.h>  // last: it retires the unbounded string functions other headers use
 

@@ -4,7 +4,7 @@
 
 #include <set>
 
-#include "app/ScanContext.h"
+#include "core/ScanContext.h"
 
 namespace {
 

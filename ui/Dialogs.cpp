@@ -1,8 +1,8 @@
 #include "ui/Dialogs.h"
 
-#include "app/Completion.h"
-#include "app/ScanContext.h"
-#include "ui/Strings.h"
+#include "core/ScanContext.h"
+#include "core/Strings.h"
+#include "inventory/GuiVisible.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <windows.h>
 #include <strsafe.h>
 
-#include "app/Win32Owners.h"
+#include "core/Win32Owners.h"
 
 namespace {
 

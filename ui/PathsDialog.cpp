@@ -4,15 +4,15 @@
 
 #include <algorithm>
 
-#include "app/Completion.h"
-#include "app/ScanContext.h"
+#include "core/ScanContext.h"
+#include "core/Strings.h"
+#include "core/resource.h"
 #include "diag/FailurePoint.h"
+#include "inventory/GuiVisible.h"
 #include "ui/ConfigDialogs.h"
 #include "ui/ConfigStore.h"
 #include "ui/Dialogs.h"
 #include "ui/HelpCommand.h"
-#include "ui/Strings.h"
-#include "ui/resource.h"
 
 namespace {
 

@@ -4,15 +4,15 @@
 #include <cstdint>
 #include <cwchar>
 
-#include "app/ScanContext.h"
+#include "core/ScanContext.h"
+#include "core/resource.h"
 #include "diag/FailurePoint.h"
+#include "inventory/BridgeSettings.h"
 #include "ui/ConfigDialogs.h"
 #include "ui/ConfigStore.h"
 #include "ui/Dialogs.h"
 #include "ui/HelpCommand.h"
 #include "ui/SelectionList.h"
-#include "ui/resource.h"
-#include "vst2/BridgeSettings.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
 // The confirmation in front of an inventory reset (123): Yes ends it with 1.
+#include "core/resource.h"
 #include "diag/FailurePoint.h"
 #include "ui/ConfigDialogs.h"
 #include "ui/Dialogs.h"
 #include "ui/HelpCommand.h"
-#include "ui/resource.h"
 
 namespace {
 

@@ -4,11 +4,11 @@
 
 #include <string>
 
-#include "app/ScanContext.h"
+#include "core/ScanContext.h"
+#include "core/Strings.h"
+#include "core/resource.h"
 #include "diag/FailurePoint.h"
 #include "ui/ConfigDialogs.h"
-#include "ui/Strings.h"
-#include "ui/resource.h"
 
 namespace {
 

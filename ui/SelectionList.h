@@ -5,7 +5,7 @@
 
 #include <windows.h>
 
-#include "inventory/InventoryRecord.h"
+#include "core/InventoryRecord.h"
 
 // The list's selection mark, -1 without a list or a selection.
 int SelectionMark();

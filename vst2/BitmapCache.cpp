@@ -7,8 +7,8 @@
 #include <cstring>
 #include <vector>
 
-#include "app/ScanContext.h"
-#include "app/Win32Owners.h"
+#include "core/ScanContext.h"
+#include "core/Win32Owners.h"
 #include "inventory/RegistryValues.h"
 
 namespace gdip = Gdiplus::DllExports;

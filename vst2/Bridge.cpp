@@ -3,10 +3,10 @@
 #include <shlwapi.h>
 #include <strsafe.h>
 
+#include "core/ProbeState.h"
 #include "diag/FailurePoint.h"
 #include "diag/ScanLog.h"
 #include "vst2/HostCallback.h"
-#include "vst2/ProbeState.h"
 
 namespace {
 

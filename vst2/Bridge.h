@@ -3,7 +3,7 @@
 // whose LoadVST32 creates the effect with our host callback.
 #pragma once
 
-#include "inventory/InventoryRecord.h"
+#include "core/InventoryRecord.h"
 #include "vst2/Vst2Session.h"
 
 // Loads the bridge (its path is built once per process) into session.module,

@@ -2,8 +2,8 @@
 
 #include <cstring>
 
+#include "core/ProbeState.h"
 #include "diag/FailurePoint.h"
-#include "vst2/ProbeState.h"
 
 namespace {
 

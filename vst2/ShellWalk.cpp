@@ -5,19 +5,19 @@
 #include <cstring>
 #include <cwchar>
 
-#include "app/ScanContext.h"
+#include "core/PluginText.h"
+#include "core/PluginText.h"
+#include "core/ProbeState.h"
+#include "core/ScanContext.h"
+#include "core/StatusLine.h"
+#include "core/resource.h"
 #include "diag/FailurePoint.h"
 #include "diag/ScanLog.h"
 #include "inventory/ModuleStats.h"
 #include "notify/HostNotify.h"
-#include "vst2/PluginText.h"
-#include "ui/ProgressWindow.h"
-#include "ui/resource.h"
 #include "vst2/Bridge.h"
 #include "vst2/GuardedDispatch.h"
 #include "vst2/HostCallback.h"
-#include "vst2/PluginText.h"
-#include "vst2/ProbeState.h"
 #include "vst2/Vst2Interrogate.h"
 #include "vst2/Vst2Loading.h"
 

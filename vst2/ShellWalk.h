@@ -6,7 +6,7 @@
 
 #include <vector>
 
-#include "inventory/InventoryRecord.h"
+#include "core/InventoryRecord.h"
 #include "vst2/Vst2Session.h"
 
 // Marks `root` as a shell module and lists its sub-plug-ins in the session.

@@ -2,16 +2,16 @@
 
 #include <cstring>
 
-#include "app/ScanContext.h"
+#include "core/FileVersion.h"
+#include "core/PluginText.h"
+#include "core/ProbeState.h"
+#include "core/ScanContext.h"
+#include "core/StatusLine.h"
 #include "diag/FailurePoint.h"
 #include "diag/ScanLog.h"
 #include "inventory/ClsidGen.h"
-#include "ui/ProgressWindow.h"
 #include "vst2/BitmapCache.h"
 #include "vst2/GuardedDispatch.h"
-#include "vst2/PluginText.h"
-#include "vst2/ProbeState.h"
-#include "vst3/FileVersion.h"
 
 namespace {
 

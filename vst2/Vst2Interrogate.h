@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "inventory/InventoryRecord.h"
+#include "core/InventoryRecord.h"
 #include "vst2/Vst2Session.h"
 
 // Opens, interrogates and closes `effect`; the current plug-in id is the id

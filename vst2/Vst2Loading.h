@@ -2,7 +2,7 @@
 // points (vst2/Bridge.h for DLLs the scanner cannot load).
 #pragma once
 
-#include "inventory/InventoryRecord.h"
+#include "core/InventoryRecord.h"
 #include "vst2/Vst2Session.h"
 
 // Loads FullPath as stored. On success notes the entry point (a standard one,

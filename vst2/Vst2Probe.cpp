@@ -1,11 +1,11 @@
 #include "vst2/Vst2Probe.h"
 
+#include "core/ProbeState.h"
 #include "diag/FailurePoint.h"
 #include "diag/ScanLog.h"
 #include "inventory/ModuleStats.h"
 #include "vst2/Bridge.h"
 #include "vst2/GuardedDispatch.h"
-#include "vst2/ProbeState.h"
 #include "vst2/ShellWalk.h"
 #include "vst2/Vst2Interrogate.h"
 #include "vst2/Vst2Loading.h"

@@ -7,7 +7,7 @@
 
 #include <vector>
 
-#include "inventory/InventoryRecord.h"
+#include "core/InventoryRecord.h"
 
 // Fills `record` (and, for a shell, one record per sub-plug-in in `subRecords`);
 // returns the number of plug-ins interrogated. Faults in plug-in code are not

@@ -2,7 +2,7 @@
 // scanned, into the entries an inventory record keeps.
 #pragma once
 
-#include "inventory/InventoryRecord.h"
+#include "core/InventoryRecord.h"
 #include "vst3/PersistCompatApi.h"
 
 // Bounds on what a plug-in's counts can make the reader do.

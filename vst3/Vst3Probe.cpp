@@ -5,18 +5,18 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/ScanContext.h"
-#include "app/Win32Owners.h"
+#include "core/FileVersion.h"
+#include "core/PluginText.h"
+#include "core/ProbeState.h"
+#include "core/ScanContext.h"
+#include "core/StatusLine.h"
+#include "core/Win32Owners.h"
 #include "diag/FailurePoint.h"
 #include "diag/FaultGuard.h"
 #include "diag/ScanLog.h"
 #include "inventory/ModuleStats.h"
 #include "notify/HostNotify.h"
-#include "ui/ProgressWindow.h"
-#include "vst2/PluginText.h"
-#include "vst2/ProbeState.h"
 #include "vst3/CompatList.h"
-#include "vst3/FileVersion.h"
 #include "vst3/ScanHost.h"
 #include "vst3/Vst3Api.h"
 

@@ -20,7 +20,7 @@
 
 #include <vector>
 
-#include "inventory/InventoryRecord.h"
+#include "core/InventoryRecord.h"
 
 // Returns the number of audio classes processed; 0 when the module did not
 // load. A failure inside the walk leaves by exception (the integer 0).

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "TestSupport.h"
-#include "app/Win32Owners.h"
+#include "core/Win32Owners.h"
 
 using namespace sievo_test;
 

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "TestSupport.h"
-#include "app/Win32Owners.h"
+#include "core/Win32Owners.h"
 #include "bitmaps_png.h"
 
 using namespace sievo_test;

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Win32Owners.h"
+#include "core/Win32Owners.h"
 #include "notify/NotificationMessage.h"
 
 namespace {

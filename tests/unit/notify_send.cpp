@@ -8,11 +8,11 @@
 #include <vector>
 
 #include "TestSupport.h"
-#include "app/ScanContext.h"
-#include "app/Win32Owners.h"
+#include "core/ScanContext.h"
+#include "core/Win32Owners.h"
+#include "core/resource.h"
 #include "notify/HostNotify.h"
 #include "notify/NotificationMessage.h"
-#include "ui/resource.h"
 
 namespace {
 

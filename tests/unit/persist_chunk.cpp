@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Win32Owners.h"
+#include "core/Win32Owners.h"
 #include "notify/QelPersist.h"
 
 namespace {

@@ -11,7 +11,7 @@
 
 #include <shlwapi.h>
 
-#include "app/Win32Owners.h"
+#include "core/Win32Owners.h"
 #include "notify/NotificationMessage.h"
 
 namespace {

@@ -4,8 +4,8 @@
 #include <objbase.h>
 
 #include "TestSupport.h"
-#include "app/ScanContext.h"
-#include "app/Win32Owners.h"
+#include "core/ScanContext.h"
+#include "core/Win32Owners.h"
 #include "diag/ScanLog.h"
 #include "inventory/TouchSweep.h"
 

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "TestSupport.h"
-#include "app/ScanContext.h"
-#include "vst2/BridgeSettings.h"
+#include "core/ScanContext.h"
+#include "inventory/BridgeSettings.h"
 
 using namespace sievo_test;
 

@@ -3,7 +3,7 @@
 // controls keep their place.
 #include <gtest/gtest.h>
 
-#include "app/ScanContext.h"
+#include "core/ScanContext.h"
 #include "ui/DialogHook.h"
 
 namespace {

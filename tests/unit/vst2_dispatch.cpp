@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/ScanContext.h"
+#include "core/ScanContext.h"
 #include "diag/ScanLog.h"
 #include "vst2/GuardedDispatch.h"
 #include "vst2_probe_support.h"

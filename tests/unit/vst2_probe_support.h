@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "TestSupport.h"
+#include "core/InventoryRecord.h"
 #include "diag/FailurePoint.h"
 #include "diag/FaultGuard.h"
-#include "inventory/InventoryRecord.h"
 #include "vst2/Vst2Probe.h"
 
 namespace vst2_test {

@@ -9,11 +9,11 @@
 #include <vector>
 
 #include "TestSupport.h"
-#include "app/ScanContext.h"
-#include "app/Win32Owners.h"
+#include "core/ScanContext.h"
+#include "core/Win32Owners.h"
 #include "diag/ScanLog.h"
+#include "inventory/CompatData.h"
 #include "tests/plugins/vst3/ModuleCopy.h"
-#include "vst3/CompatData.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "TestSupport.h"
+#include "core/FileVersion.h"
 #include "inventory/ModuleStats.h"
 #include "tests/plugins/vst3/ModuleCopy.h"
-#include "vst3/FileVersion.h"
 
 namespace {
 

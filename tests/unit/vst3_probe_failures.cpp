@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "TestSupport.h"
-#include "app/ScanContext.h"
+#include "core/ScanContext.h"
 #include "diag/FailurePoint.h"
 #include "diag/ScanLog.h"
 #include "tests/plugins/vst3/ModuleCopy.h"

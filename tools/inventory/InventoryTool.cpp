@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "app/ScanContext.h"
-#include "app/Win32Owners.h"
+#include "core/ScanContext.h"
+#include "core/Win32Owners.h"
 #include "inventory/InventoryStore.h"
 #include "inventory/RegistryValues.h"
 

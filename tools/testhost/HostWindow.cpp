@@ -2,7 +2,7 @@
 
 #include <shlwapi.h>
 
-#include "app/Win32Owners.h"
+#include "core/Win32Owners.h"
 #include "notify/NotificationMessage.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "TestSupport.h"
-#include "inventory/InventoryRecord.h"
+#include "core/InventoryRecord.h"
 #include "vst3/Vst3Probe.h"
 
 namespace vst3_test {

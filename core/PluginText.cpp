@@ -1,4 +1,4 @@
-#include "vst2/PluginText.h"
+#include "core/PluginText.h"
 
 #include <windows.h>
 #include <strsafe.h>

@@ -7,7 +7,7 @@
 
 #include <vector>
 
-#include "inventory/InventoryRecord.h"
+#include "core/InventoryRecord.h"
 
 // Probes one module (in a sandboxed child when sandboxing is on) and returns
 // the number of plug-ins it yields; clears isBad when the probe returns.

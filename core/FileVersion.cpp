@@ -1,4 +1,4 @@
-#include "vst3/FileVersion.h"
+#include "core/FileVersion.h"
 
 #include <windows.h>
 #include <strsafe.h>

@@ -1,4 +1,4 @@
-#include "app/ScanContext.h"
+#include "core/ScanContext.h"
 
 ScanContext g_ctx;
 

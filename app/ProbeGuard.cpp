@@ -1,4 +1,4 @@
-#include "diag/ProbeGuard.h"
+#include "app/ProbeGuard.h"
 
 #include <objbase.h>
 #include <shellapi.h>
@@ -6,8 +6,8 @@
 
 #include <string>
 
-#include "app/ScanContext.h"
-#include "app/Win32Owners.h"
+#include "core/ScanContext.h"
+#include "core/Win32Owners.h"
 #include "diag/FailurePoint.h"
 #include "diag/FaultGuard.h"
 #include "diag/ScanLog.h"

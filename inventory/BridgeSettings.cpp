@@ -1,7 +1,7 @@
-#include "vst2/BridgeSettings.h"
+#include "inventory/BridgeSettings.h"
 
-#include "app/ScanContext.h"
-#include "app/Win32Owners.h"
+#include "core/ScanContext.h"
+#include "core/Win32Owners.h"
 #include "inventory/RegistryValues.h"
 
 namespace {

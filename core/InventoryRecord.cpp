@@ -1,4 +1,4 @@
-#include "inventory/InventoryRecord.h"
+#include "core/InventoryRecord.h"
 
 #include <cstring>
 

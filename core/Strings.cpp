@@ -1,8 +1,7 @@
-#include "ui/Strings.h"
+#include "core/Strings.h"
 
-#include "app/ScanContext.h"
-#include "app/Win32Owners.h"
-#include "inventory/RegistryValues.h"
+#include "core/ScanContext.h"
+#include "core/Win32Owners.h"
 
 namespace {
 
@@ -45,8 +44,9 @@ LANGID SystemUiLanguage() {
 LANGID NamedLanguage() {
     RegKey key;
     if (key.Open(HKEY_LOCAL_MACHINE, L"Software\\Tarnwell Music Software", KEY_READ) != ERROR_SUCCESS) return 0;
-    wchar_t name[32] = {};  // 64 bytes
-    if (!ReadText(key.Get(), L"Language", name, 32)) return 0;
+    wchar_t name[32] = {};
+    DWORD bytes = sizeof name;  // a longer text names no language of ours
+    if (RegGetValueW(key.Get(), nullptr, L"Language", RRF_RT_REG_SZ, nullptr, name, &bytes) != ERROR_SUCCESS) return 0;
     for (const LanguageName& lang : kLanguages)
         if (_wcsicmp(name, lang.name) == 0) return lang.id;
     return 0;

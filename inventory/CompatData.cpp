@@ -1,11 +1,11 @@
-#include "vst3/CompatData.h"
+#include "inventory/CompatData.h"
 
 #include <strsafe.h>
 
 #include <cstring>
 #include <vector>
 
-#include "app/Win32Owners.h"
+#include "core/Win32Owners.h"
 #include "inventory/RegistryValues.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "inventory/InventoryRecord.h"
+#include "core/InventoryRecord.h"
 
 struct IUnknown;
 

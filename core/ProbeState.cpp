@@ -1,4 +1,4 @@
-#include "vst2/ProbeState.h"
+#include "core/ProbeState.h"
 
 int64_t g_currentPluginId = 0;
 uint32_t g_eventsFlag = 0;

@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-#include "inventory/InventoryRecord.h"
+#include "core/InventoryRecord.h"
 
 void WriteVSTPersistCompatData(HKEY recordKey, const wchar_t* subkeyName, const CompatList& entries);
 void ReadVSTPersistCompatData(HKEY recordKey, const wchar_t* subkeyName, CompatList& entries);
