@@ -338,7 +338,7 @@ int AnalyseVstPlugins(std::vector<std::wstring>& candidates, std::vector<Invento
     state.progress = progress;
     state.internalCount = internalCount;
     for (size_t i = 0; i < candidates.size(); ++i) {
-        if (!g_ctx.background) PumpMessages();
+        if (!g_ctx.background) PumpProgressMessages(progress);
         if (g_ctx.cancelRequested) break;
         if (candidates[i].empty()) continue;
         SetFunction(L"AnalyseVstPlugins");

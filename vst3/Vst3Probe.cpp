@@ -8,6 +8,7 @@
 #include "app/ScanContext.h"
 #include "app/Win32Owners.h"
 #include "diag/FailurePoint.h"
+#include "diag/PluginLeftovers.h"
 #include "diag/FaultGuard.h"
 #include "diag/ScanLog.h"
 #include "inventory/ModuleStats.h"
@@ -458,6 +459,7 @@ int LoadVst3Plugin(InventoryRecord& moduleRecord, std::vector<InventoryRecord>* 
         LogLoadError(loadError);
     } else {
         p.dll = dll.Get();
+        WatchModule(p.dll);
         bool failed = false;
         tresult code = 0;
         bool clean = RunGuarded([&] {
@@ -482,7 +484,7 @@ int LoadVst3Plugin(InventoryRecord& moduleRecord, std::vector<InventoryRecord>* 
             p.exitProc();
         }
         SetStep(L"Free Library");
-        dll.Reset();
+        ReleasePluginModule(dll.Release(), moduleRecord.FullPath);
     }
 
     SetStep(L"Post Unload - HeapValidate");

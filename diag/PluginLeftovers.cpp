@@ -1,0 +1,147 @@
+#include "diag/PluginLeftovers.h"
+
+#include <tlhelp32.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "app/Win32Owners.h"
+#include "diag/ScanLog.h"
+
+namespace {
+
+std::vector<DWORD> g_threadsBefore;
+std::vector<HMODULE> g_watched;
+
+std::vector<DWORD> ThreadsOfThisProcess() {
+    std::vector<DWORD> ids;
+    UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
+    if (!snapshot.Valid()) return ids;
+    const DWORD self = GetCurrentProcessId();
+    THREADENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Thread32First(snapshot.Get(), &entry); more; more = Thread32Next(snapshot.Get(), &entry))
+        if (entry.th32OwnerProcessID == self) ids.push_back(entry.th32ThreadID);
+    std::sort(ids.begin(), ids.end());
+    return ids;
+}
+
+bool StillRuns(DWORD threadId) {
+    UniqueHandle thread(OpenThread(THREAD_QUERY_LIMITED_INFORMATION, FALSE, threadId));
+    DWORD code = 0;
+    return thread.Valid() && GetExitCodeThread(thread.Get(), &code) && code == STILL_ACTIVE;
+}
+
+bool NewThreadStillRuns() {
+    for (DWORD id : ThreadsOfThisProcess())
+        if (!std::binary_search(g_threadsBefore.begin(), g_threadsBefore.end(), id) && StillRuns(id)) return true;
+    return false;
+}
+
+struct Range {
+    ULONG_PTR begin = 0;
+    ULONG_PTR end = 0;
+    bool Holds(ULONG_PTR address) const { return address >= begin && address < end; }
+};
+
+Range ImageRange(HMODULE module) {
+    Range r;
+    auto dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(module);
+    if (!module || dos->e_magic != IMAGE_DOS_SIGNATURE) return r;
+    auto nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(reinterpret_cast<const BYTE*>(module) + dos->e_lfanew);
+    if (nt->Signature != IMAGE_NT_SIGNATURE) return r;
+    r.begin = reinterpret_cast<ULONG_PTR>(module);
+    r.end = r.begin + nt->OptionalHeader.SizeOfImage;
+    return r;
+}
+
+// ANSI windows answer the Unicode query with a thunk, so ask in their own kind.
+LONG_PTR WindowLong(HWND window, int index) {
+    return IsWindowUnicode(window) ? GetWindowLongPtrW(window, index) : GetWindowLongPtrA(window, index);
+}
+
+ULONG_PTR ClassProc(HWND window) {
+    return IsWindowUnicode(window) ? GetClassLongPtrW(window, GCLP_WNDPROC) : GetClassLongPtrA(window, GCLP_WNDPROC);
+}
+
+bool IsDialog(HWND window) {
+    wchar_t name[16] = {};
+    return GetClassNameW(window, name, 16) && !wcscmp(name, L"#32770");
+}
+
+bool BelongsTo(HWND window, const Range& module) {
+    if (module.Holds(static_cast<ULONG_PTR>(WindowLong(window, GWLP_HINSTANCE)))) return true;
+    if (module.Holds(static_cast<ULONG_PTR>(WindowLong(window, GWLP_WNDPROC)))) return true;
+    if (module.Holds(ClassProc(window))) return true;
+    return IsDialog(window) && module.Holds(static_cast<ULONG_PTR>(WindowLong(window, DWLP_DLGPROC)));
+}
+
+BOOL CALLBACK Collect(HWND window, LPARAM list) {
+    reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+    return TRUE;
+}
+
+// Top-level, child and message-only windows of this thread.
+std::vector<HWND> ThreadWindows() {
+    std::vector<HWND> top;
+    EnumThreadWindows(GetCurrentThreadId(), Collect, reinterpret_cast<LPARAM>(&top));
+    const DWORD self = GetCurrentThreadId();
+    for (HWND w = FindWindowExW(HWND_MESSAGE, nullptr, nullptr, nullptr); w;
+         w = FindWindowExW(HWND_MESSAGE, w, nullptr, nullptr))
+        if (GetWindowThreadProcessId(w, nullptr) == self) top.push_back(w);
+    std::vector<HWND> all = top;
+    for (HWND w : top) EnumChildWindows(w, Collect, reinterpret_cast<LPARAM>(&all));
+    return all;
+}
+
+void DestroyWindowsOf(const Range& module) {
+    std::vector<HWND> doomed;
+    for (HWND w : ThreadWindows())
+        if (BelongsTo(w, module)) doomed.push_back(w);
+    // Destroying a parent takes its children along; skip those already gone.
+    for (HWND w : doomed)
+        if (IsWindow(w)) DestroyWindow(w);
+}
+
+// Timers of this thread without a window are known only by their messages:
+// stop those whose callback lies in the module.
+void StopTimersOf(const Range& module) {
+    MSG msg;
+    for (int i = 0; i < 1024 && PeekMessageW(&msg, nullptr, WM_TIMER, WM_TIMER, PM_REMOVE | PM_NOYIELD); ++i)
+        if (module.Holds(static_cast<ULONG_PTR>(msg.lParam))) KillTimer(msg.hwnd, msg.wParam);
+}
+
+void Purge(HMODULE module) {
+    Range range = ImageRange(module);
+    if (!range.begin) return;
+    DestroyWindowsOf(range);
+    StopTimersOf(range);
+}
+
+}  // namespace
+
+void BeginProbeWatch() {
+    g_threadsBefore = ThreadsOfThisProcess();
+    g_watched.clear();
+}
+
+void WatchModule(HMODULE module) {
+    if (module) g_watched.push_back(module);
+}
+
+void ReleasePluginModule(HMODULE module, const wchar_t* path) {
+    if (!module) return;
+    Purge(module);
+    g_watched.erase(std::remove(g_watched.begin(), g_watched.end(), module), g_watched.end());
+    if (NewThreadStillRuns()) {
+        WriteLog(L"%s: %s still runs a thread of its own: kept loaded\r\n", kTag, path);
+        return;
+    }
+    FreeLibrary(module);
+}
+
+void PurgeWatchedModules() {
+    std::vector<HMODULE> modules;
+    modules.swap(g_watched);
+    for (HMODULE module : modules) Purge(module);
+}
