@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/Completion.h"
+#include "app/MarkRecheck.h"
 #include "app/ScanContext.h"
 #include "app/Win32Owners.h"
 #include "diag/FailurePoint.h"
@@ -149,7 +150,18 @@ void AnalyseOne(const std::wstring& candidate, size_t index, std::vector<Invento
 
     DWORD storedBad = 0;
     if (key) ReadDword(key.Get(), L"isBad", &storedBad);
-    if (storedBad && !g_ctx.rescanFailed) {
+    bool recheck = false;
+    if (storedBad && !g_ctx.rescanFailed && !g_ctx.singlePluginMode && MarkOutdated(key.Get(), candidate.c_str())) {
+        WriteLog(L"%s: Known bad VST plugin changed since it was marked: probing it once in a sandboxed child\r\n",
+                 kTag);
+        // A sandboxing scan sends it to a child anyway; otherwise one child
+        // for this module, and the record it writes is read as usual.
+        if (g_ctx.scanInSandbox)
+            recheck = true;
+        else if (RecheckInChild(candidate.c_str(), keyPath))
+            storedBad = 0;
+    }
+    if (storedBad && !g_ctx.rescanFailed && !recheck && !(g_ctx.singlePluginMode && SentToProbe(candidate.c_str()))) {
         WriteLog(L"%s: Known bad VST plugin skipped\r\n", kTag);
         SetFailurePoint(L"Setting touch flag");
         if (key) WriteDword(key.Get(), L"touch", 1);
@@ -205,13 +217,17 @@ void AnalyseOne(const std::wstring& candidate, size_t index, std::vector<Invento
             }
             StringCchCopyW(r.FullName, kPathChars, full.c_str());
         }
+        // Set first: a scan killed from outside now leaves a mark the next
+        // scan knows not to trust.
+        NoteProbing(candidate.c_str());
         if (!g_ctx.scanInSandbox) {
             // The crash marker: if the plug-in takes the process down, the
             // next scan finds the record still marked and skips it.
             r.isBad = 1;
-            if (key) WriteDword(key.Get(), L"isBad", 1);
+            WriteBadMark(key.Get(), candidate.c_str());
         }
         result = GuardedProbe(&r, &subRecords, s.progress);
+        NoteProbeDone();
         if (g_ctx.scanInSandbox) KeepMarkOfDeadChild(keyPath);
         if (result && !g_ctx.scanInSandbox && !s.subKeys.built) s.subKeys.Build();
         g_ctx.pluginsScanned += result;
@@ -333,6 +349,7 @@ int AnalyseVstPlugins(std::vector<std::wstring>& candidates, std::vector<Invento
     WriteLog(L"%s: ******* %s...\r\n", kTag, g_failure.failurePoint);
     if (progress) SetProgressText(progress, LoadStr(IDS_ANALYZING).c_str());
     LoadSystemLibrariesOnce();
+    if (!g_ctx.singlePluginMode) RecheckUnfinishedProbe();
 
     LoopState state;
     state.progress = progress;
