@@ -217,9 +217,10 @@ void AnalyseOne(const std::wstring& candidate, size_t index, std::vector<Invento
             }
             StringCchCopyW(r.FullName, kPathChars, full.c_str());
         }
-        // Set first: a scan killed from outside now leaves a mark the next
-        // scan knows not to trust.
-        NoteProbing(candidate.c_str());
+        // Set first and cleared only once the record is written: a scan
+        // killed from outside in between leaves a mark the next scan knows
+        // not to trust. A child leaves it to the scan that started it.
+        if (!g_ctx.singlePluginMode) NoteProbing(candidate.c_str());
         if (!g_ctx.scanInSandbox) {
             // The crash marker: if the plug-in takes the process down, the
             // next scan finds the record still marked and skips it.
@@ -227,7 +228,6 @@ void AnalyseOne(const std::wstring& candidate, size_t index, std::vector<Invento
             WriteBadMark(key.Get(), candidate.c_str());
         }
         result = GuardedProbe(&r, &subRecords, s.progress);
-        NoteProbeDone();
         if (g_ctx.scanInSandbox) KeepMarkOfDeadChild(keyPath);
         if (result && !g_ctx.scanInSandbox && !s.subKeys.built) s.subKeys.Build();
         g_ctx.pluginsScanned += result;
@@ -319,6 +319,7 @@ void AnalyseOne(const std::wstring& candidate, size_t index, std::vector<Invento
     if (GetFileAttributesW(r.FullPath) != INVALID_FILE_ATTRIBUTES && !g_ctx.scanInSandbox)
         touch = (!IsPlugin(r) || r.numClasses > 0 || !IsEqualGUID(r.clsidPlug, GUID{}) || r.isBad) ? 1 : 0;
     if (key && !g_ctx.scanInSandbox) WriteDword(key.Get(), L"touch", touch);
+    if (probedNow && !g_ctx.singlePluginMode) NoteProbeDone();
 
     SetFailurePoint(L"Plugin analysis loop");
     if (g_ctx.background && g_ctx.hostWindow && g_ctx.pluginsScanned > 0) {
