@@ -10,6 +10,7 @@
 
 namespace {
 
+bool g_watching = false;  // false: no snapshot to compare threads with
 std::vector<DWORD> g_threadsBefore;
 std::vector<HMODULE> g_watched;
 
@@ -33,6 +34,7 @@ bool StillRuns(DWORD threadId) {
 }
 
 bool NewThreadStillRuns() {
+    if (!g_watching) return false;
     for (DWORD id : ThreadsOfThisProcess())
         if (!std::binary_search(g_threadsBefore.begin(), g_threadsBefore.end(), id) && StillRuns(id)) return true;
     return false;
@@ -122,6 +124,7 @@ void Purge(HMODULE module) {
 
 void BeginProbeWatch() {
     g_threadsBefore = ThreadsOfThisProcess();
+    g_watching = true;
     g_watched.clear();
 }
 
