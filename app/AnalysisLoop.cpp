@@ -13,6 +13,7 @@
 #include "diag/FaultGuard.h"
 #include "diag/ProbeGuard.h"
 #include "diag/ScanLog.h"
+#include "inventory/CrashMark.h"
 #include "inventory/InventoryStore.h"
 #include "inventory/ModuleStats.h"
 #include "inventory/RegistryValues.h"

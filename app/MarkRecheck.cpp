@@ -2,8 +2,6 @@
 
 #include <strsafe.h>
 
-#include <cstring>
-
 #include "app/ScanContext.h"
 #include "app/Win32Owners.h"
 #include "diag/ProbeGuard.h"
@@ -14,17 +12,6 @@
 namespace {
 
 constexpr wchar_t kProbingValue[] = L"SievoProbing";
-constexpr wchar_t kMarkStatsValue[] = L"badModStats";
-constexpr DWORD kStatsBytes = sizeof(InventoryRecord::modStats);
-
-// Last-write time and the low 32 bits of the size, laid out as modStats.
-bool CurrentStats(const wchar_t* path, uint8_t (&stats)[kStatsBytes]) {
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExW(path, GetFileExInfoStandard, &data)) return false;
-    memcpy(stats, &data.ftLastWriteTime, 8);
-    memcpy(stats + 8, &data.nFileSizeLow, 4);
-    return true;
-}
 
 bool ReadProbing(wchar_t (&path)[kPathChars]) {
     RegKey config;
@@ -74,23 +61,6 @@ void RecheckUnfinishedProbe() {
         RecheckInChild(path, keyPath);
     }
     NoteProbeDone();
-}
-
-void WriteBadMark(HKEY recordKey, const wchar_t* path) {
-    if (!recordKey) return;
-    WriteDword(recordKey, L"isBad", 1);
-    uint8_t stats[kStatsBytes];
-    if (CurrentStats(path, stats)) WriteBinary(recordKey, kMarkStatsValue, stats, kStatsBytes);
-}
-
-bool MarkOutdated(HKEY recordKey, const wchar_t* path) {
-    uint8_t marked[kStatsBytes];
-    uint8_t now[kStatsBytes];
-    // A mark from before the statistics were kept with it: the record's own.
-    if (!ReadExact(recordKey, kMarkStatsValue, marked, kStatsBytes) &&
-        !ReadExact(recordKey, L"modStats", marked, kStatsBytes))
-        return false;
-    return CurrentStats(path, now) && memcmp(marked, now, kStatsBytes) != 0;
 }
 
 bool RecheckInChild(const wchar_t* path, const std::wstring& recordKeyPath) {

@@ -21,11 +21,6 @@ void RecheckUnfinishedProbe();
 // crash mark does not stop the probe.
 bool SentToProbe(const wchar_t* path);
 
-// The crash marker, with the file statistics of the module it was set for.
-void WriteBadMark(HKEY recordKey, const wchar_t* path);
-// A marked module whose file differs from the one it was marked for.
-bool MarkOutdated(HKEY recordKey, const wchar_t* path);
-
 // Probes the module in a sandboxed child; true when its record is no
 // longer marked bad afterwards.
 bool RecheckInChild(const wchar_t* path, const std::wstring& recordKeyPath);
