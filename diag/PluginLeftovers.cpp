@@ -1,8 +1,8 @@
 #include "diag/PluginLeftovers.h"
 
-#include <tlhelp32.h>
-
 #include <algorithm>
+#include <cstdint>
+#include <map>
 #include <vector>
 
 #include "app/Win32Owners.h"
@@ -10,34 +10,22 @@
 
 namespace {
 
-bool g_watching = false;  // false: no snapshot to compare threads with
-std::vector<DWORD> g_threadsBefore;
+// Threads of this process that are alive, each with the number of its start.
+// The loader tells us of every thread that starts or ends (SievoThreadNotice
+// below), which costs nothing, where a thread snapshot took milliseconds.
+SRWLOCK g_threadsLock = SRWLOCK_INIT;
+std::map<DWORD, uint64_t> g_liveThreads;
+uint64_t g_threadsStarted = 0;
+uint64_t g_watchFrom = UINT64_MAX;  // no watch: no thread counts as new
 std::vector<HMODULE> g_watched;
 
-std::vector<DWORD> ThreadsOfThisProcess() {
-    std::vector<DWORD> ids;
-    UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
-    if (!snapshot.Valid()) return ids;
-    const DWORD self = GetCurrentProcessId();
-    THREADENTRY32 entry{};
-    entry.dwSize = sizeof entry;
-    for (BOOL more = Thread32First(snapshot.Get(), &entry); more; more = Thread32Next(snapshot.Get(), &entry))
-        if (entry.th32OwnerProcessID == self) ids.push_back(entry.th32ThreadID);
-    std::sort(ids.begin(), ids.end());
-    return ids;
-}
-
-bool StillRuns(DWORD threadId) {
-    UniqueHandle thread(OpenThread(THREAD_QUERY_LIMITED_INFORMATION, FALSE, threadId));
-    DWORD code = 0;
-    return thread.Valid() && GetExitCodeThread(thread.Get(), &code) && code == STILL_ACTIVE;
-}
-
 bool NewThreadStillRuns() {
-    if (!g_watching) return false;
-    for (DWORD id : ThreadsOfThisProcess())
-        if (!std::binary_search(g_threadsBefore.begin(), g_threadsBefore.end(), id) && StillRuns(id)) return true;
-    return false;
+    AcquireSRWLockShared(&g_threadsLock);
+    bool found = false;
+    for (const auto& thread : g_liveThreads)
+        if (thread.second > g_watchFrom) found = true;
+    ReleaseSRWLockShared(&g_threadsLock);
+    return found;
 }
 
 struct Range {
@@ -122,9 +110,20 @@ void Purge(HMODULE module) {
 
 }  // namespace
 
+extern "C" void NTAPI SievoThreadNotice(PVOID, DWORD reason, PVOID) {
+    if (reason != DLL_THREAD_ATTACH && reason != DLL_THREAD_DETACH) return;
+    AcquireSRWLockExclusive(&g_threadsLock);
+    if (reason == DLL_THREAD_ATTACH)
+        g_liveThreads[GetCurrentThreadId()] = ++g_threadsStarted;
+    else
+        g_liveThreads.erase(GetCurrentThreadId());
+    ReleaseSRWLockExclusive(&g_threadsLock);
+}
+
 void BeginProbeWatch() {
-    g_threadsBefore = ThreadsOfThisProcess();
-    g_watching = true;
+    AcquireSRWLockExclusive(&g_threadsLock);
+    g_watchFrom = g_threadsStarted;
+    ReleaseSRWLockExclusive(&g_threadsLock);
     g_watched.clear();
 }
 
