@@ -19,6 +19,56 @@ uint64_t g_threadsStarted = 0;
 uint64_t g_watchFrom = UINT64_MAX;  // no watch: no thread counts as new
 std::vector<HMODULE> g_watched;
 
+// Thread timers (no window) are known only by their messages. One that has
+// just fired is not due again when its module goes, so remember every one
+// seen while plug-ins ran: its id and its callback.
+HHOOK g_timerHook = nullptr;
+std::vector<std::pair<UINT_PTR, ULONG_PTR>> g_threadTimers;
+
+void RememberThreadTimer(UINT_PTR id, ULONG_PTR callback) {
+    std::pair<UINT_PTR, ULONG_PTR> timer(id, callback);
+    if (std::find(g_threadTimers.begin(), g_threadTimers.end(), timer) == g_threadTimers.end())
+        g_threadTimers.push_back(timer);
+}
+
+LRESULT CALLBACK NoteThreadTimers(int code, WPARAM removing, LPARAM message) {
+    const MSG* m = reinterpret_cast<const MSG*>(message);
+    if (code == HC_ACTION && m->message == WM_TIMER && !m->hwnd && m->lParam)
+        RememberThreadTimer(m->wParam, static_cast<ULONG_PTR>(m->lParam));
+    return CallNextHookEx(nullptr, code, removing, message);
+}
+
+// What a plug-in's own calls of SetTimer go through (see WatchSetTimer): a
+// timer that has not fired yet when its module goes is known from here.
+UINT_PTR WINAPI SetTimerSeen(HWND window, UINT_PTR id, UINT milliseconds, TIMERPROC callback) {
+    UINT_PTR made = SetTimer(window, id, milliseconds, callback);
+    if (made && !window && callback) RememberThreadTimer(made, reinterpret_cast<ULONG_PTR>(callback));
+    return made;
+}
+
+// Points the module's import of SetTimer at SetTimerSeen.
+void WatchSetTimer(HMODULE module) {
+    auto base = reinterpret_cast<BYTE*>(module);
+    auto dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+    if (dos->e_magic != IMAGE_DOS_SIGNATURE) return;
+    auto nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+    if (nt->Signature != IMAGE_NT_SIGNATURE) return;
+    const IMAGE_DATA_DIRECTORY& imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    HMODULE user32 = GetModuleHandleW(L"user32.dll");
+    ULONG_PTR real = user32 ? reinterpret_cast<ULONG_PTR>(GetProcAddress(user32, "SetTimer")) : 0;
+    if (!imports.VirtualAddress || !real) return;
+    for (auto d = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress); d->Name; ++d) {
+        if (_stricmp(reinterpret_cast<const char*>(base + d->Name), "user32.dll") != 0) continue;
+        for (auto t = reinterpret_cast<IMAGE_THUNK_DATA*>(base + d->FirstThunk); t->u1.Function; ++t) {
+            if (t->u1.Function != real) continue;
+            DWORD old = 0;
+            if (!VirtualProtect(&t->u1.Function, sizeof t->u1.Function, PAGE_READWRITE, &old)) continue;
+            t->u1.Function = reinterpret_cast<ULONG_PTR>(&SetTimerSeen);
+            VirtualProtect(&t->u1.Function, sizeof t->u1.Function, old, &old);
+        }
+    }
+}
+
 bool NewThreadStillRuns() {
     AcquireSRWLockShared(&g_threadsLock);
     bool found = false;
@@ -84,28 +134,39 @@ std::vector<HWND> ThreadWindows() {
     return all;
 }
 
-void DestroyWindowsOf(const Range& module) {
+int DestroyWindowsOf(const Range& module) {
     std::vector<HWND> doomed;
     for (HWND w : ThreadWindows())
         if (BelongsTo(w, module)) doomed.push_back(w);
     // Destroying a parent takes its children along; skip those already gone.
     for (HWND w : doomed)
         if (IsWindow(w)) DestroyWindow(w);
+    return static_cast<int>(doomed.size());
 }
 
-// Timers of this thread without a window are known only by their messages:
-// stop those whose callback lies in the module.
-void StopTimersOf(const Range& module) {
+// Thread timers whose callback lies in the module: those due now show up
+// in the queue, the others were seen firing earlier.
+int StopTimersOf(const Range& module) {
     MSG msg;
-    for (int i = 0; i < 1024 && PeekMessageW(&msg, nullptr, WM_TIMER, WM_TIMER, PM_REMOVE | PM_NOYIELD); ++i)
-        if (module.Holds(static_cast<ULONG_PTR>(msg.lParam))) KillTimer(msg.hwnd, msg.wParam);
+    for (int i = 0; i < 1024 && PeekMessageW(&msg, nullptr, WM_TIMER, WM_TIMER, PM_REMOVE | PM_NOYIELD); ++i) {
+    }
+    int stopped = 0;
+    for (auto it = g_threadTimers.begin(); it != g_threadTimers.end();) {
+        if (!module.Holds(it->second)) {
+            ++it;
+            continue;
+        }
+        if (KillTimer(nullptr, it->first)) ++stopped;
+        it = g_threadTimers.erase(it);
+    }
+    return stopped;
 }
 
-void Purge(HMODULE module) {
+// Returns the number of windows and timers removed.
+int Purge(HMODULE module) {
     Range range = ImageRange(module);
-    if (!range.begin) return;
-    DestroyWindowsOf(range);
-    StopTimersOf(range);
+    if (!range.begin) return 0;
+    return DestroyWindowsOf(range) + StopTimersOf(range);
 }
 
 }  // namespace
@@ -121,6 +182,7 @@ extern "C" void NTAPI SievoThreadNotice(PVOID, DWORD reason, PVOID) {
 }
 
 void BeginProbeWatch() {
+    if (!g_timerHook) g_timerHook = SetWindowsHookExW(WH_GETMESSAGE, NoteThreadTimers, nullptr, GetCurrentThreadId());
     AcquireSRWLockExclusive(&g_threadsLock);
     g_watchFrom = g_threadsStarted;
     ReleaseSRWLockExclusive(&g_threadsLock);
@@ -128,12 +190,15 @@ void BeginProbeWatch() {
 }
 
 void WatchModule(HMODULE module) {
-    if (module) g_watched.push_back(module);
+    if (!module) return;
+    g_watched.push_back(module);
+    WatchSetTimer(module);
 }
 
 void ReleasePluginModule(HMODULE module, const wchar_t* path) {
     if (!module) return;
-    Purge(module);
+    if (int removed = Purge(module))
+        WriteLog(L"%s: %s left %d window(s) or timer(s) behind: removed\r\n", kTag, path, removed);
     g_watched.erase(std::remove(g_watched.begin(), g_watched.end(), module), g_watched.end());
     if (NewThreadStillRuns()) {
         WriteLog(L"%s: %s still runs a thread of its own: kept loaded\r\n", kTag, path);

@@ -8,7 +8,9 @@
 
 // Before a probe loads anything: remembers the threads alive now.
 void BeginProbeWatch();
-// A module the probe loaded (the plug-in itself or the bridge).
+// A module the probe loaded (the plug-in itself or the bridge). Its own
+// calls of SetTimer are noted from now on: a timer without a window can be
+// stopped only by its id.
 void WatchModule(HMODULE module);
 // Unloads a probed module: destroys this thread's windows whose code lies in
 // it and stops its timers first. If a thread that started during the probe

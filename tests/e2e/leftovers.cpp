@@ -15,16 +15,17 @@ constexpr int kDisable = 2;
 
 struct Culprit {
     const char* how;
-    bool faults;          // reported in the load-error dialog, then disabled
-    const wchar_t* step;  // what the dialog names
+    bool faults;           // reported in the load-error dialog, then disabled
+    const wchar_t* step;   // what the dialog names
+    const wchar_t* noted;  // the log line that names what it left behind
 };
 
 TEST(Leftovers, NeighboursOfAnUntidyPluginKeepTheirRecords) {
     const Culprit culprits[] = {
-        {"window", false, L""},
-        {"timer", false, L""},
-        {"thread", false, L""},
-        {"overrun", true, L"effGetEffectName"},
+        {"window", false, L"", L"B_Culprit.dll left 1 window(s) or timer(s) behind: removed"},
+        {"timer", false, L"", L"B_Culprit.dll left 1 window(s) or timer(s) behind: removed"},
+        {"thread", false, L"", L"B_Culprit.dll still runs a thread of its own: kept loaded"},
+        {"overrun", true, L"effGetEffectName", nullptr},
     };
     for (const Culprit& c : culprits) {
         SCOPED_TRACE(c.how);
@@ -55,12 +56,15 @@ TEST(Leftovers, NeighboursOfAnUntidyPluginKeepTheirRecords) {
         });
         ASSERT_FALSE(r.timedOut);
         auto log = ReadLogLines(MainLogPath());
-        int exceptions = 0, keptLoaded = 0;
+        int exceptions = 0, noted = 0, leftovers = 0;
         for (const std::wstring& line : log) {
             if (line.rfind(L"SIEVO: Exception in function", 0) == 0) ++exceptions;
-            if (line.find(L"B_Culprit.dll still runs a thread of its own: kept loaded") != std::wstring::npos)
-                ++keptLoaded;
+            if (c.noted && line.find(c.noted) != std::wstring::npos) ++noted;
+            if (line.find(L"behind: removed") != std::wstring::npos || line.find(L"kept loaded") != std::wstring::npos)
+                ++leftovers;
         }
+        EXPECT_EQ(noted, c.noted ? 1 : 0);
+        EXPECT_EQ(leftovers, c.noted ? 1 : 0) << "the tidy plug-ins left nothing";
         EXPECT_EQ(exceptions, c.faults ? 1 : 0) << "only the culprit's own fault, and the scan went on";
 
         struct Expect {
@@ -94,7 +98,6 @@ TEST(Leftovers, NeighboursOfAnUntidyPluginKeepTheirRecords) {
             EXPECT_EQ(step, c.step);
         }
         if (std::string(c.how) == "thread") {
-            EXPECT_EQ(keptLoaded, 1);
             EXPECT_NE(GetFileAttributesW((culprit + L".woke").c_str()), INVALID_FILE_ATTRIBUTES)
                 << "the thread ran to its end in code that stayed mapped";
         }
