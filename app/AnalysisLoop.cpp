@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/Completion.h"
+#include "app/MarkRecheck.h"
 #include "app/ProbeGuard.h"
 #include "core/ScanContext.h"
 #include "core/Strings.h"
@@ -14,6 +15,7 @@
 #include "diag/FailurePoint.h"
 #include "diag/FaultGuard.h"
 #include "diag/ScanLog.h"
+#include "inventory/CrashMark.h"
 #include "inventory/GuiVisible.h"
 #include "inventory/InventoryStore.h"
 #include "inventory/ModuleStats.h"
@@ -148,7 +150,18 @@ void AnalyseOne(const std::wstring& candidate, size_t index, std::vector<Invento
 
     DWORD storedBad = 0;
     if (key) ReadDword(key.Get(), L"isBad", &storedBad);
-    if (storedBad && !g_ctx.rescanFailed) {
+    bool recheck = false;
+    if (storedBad && !g_ctx.rescanFailed && !g_ctx.singlePluginMode && MarkOutdated(key.Get(), candidate.c_str())) {
+        WriteLog(L"%s: Known bad VST plugin changed since it was marked: probing it once in a sandboxed child\r\n",
+                 kTag);
+        // A sandboxing scan sends it to a child anyway; otherwise one child
+        // for this module, and the record it writes is read as usual.
+        if (g_ctx.scanInSandbox)
+            recheck = true;
+        else if (RecheckInChild(candidate.c_str(), keyPath))
+            storedBad = 0;
+    }
+    if (storedBad && !g_ctx.rescanFailed && !recheck && !(g_ctx.singlePluginMode && SentToProbe(candidate.c_str()))) {
         WriteLog(L"%s: Known bad VST plugin skipped\r\n", kTag);
         SetFailurePoint(L"Setting touch flag");
         if (key) WriteDword(key.Get(), L"touch", 1);
@@ -209,11 +222,15 @@ void AnalyseOne(const std::wstring& candidate, size_t index, std::vector<Invento
             }
             StringCchCopyW(r.FullName, kPathChars, full.c_str());
         }
+        // Set first and cleared only once the record is written: a scan
+        // killed from outside in between leaves a mark the next scan knows
+        // not to trust. A child leaves it to the scan that started it.
+        if (!g_ctx.singlePluginMode) NoteProbing(candidate.c_str());
         if (!g_ctx.scanInSandbox) {
             // The crash marker: if the plug-in takes the process down, the
             // next scan finds the record still marked and skips it.
             r.isBad = 1;
-            if (key) WriteDword(key.Get(), L"isBad", 1);
+            WriteBadMark(key.Get(), candidate.c_str());
         }
         result = GuardedProbe(&r, &subRecords, s.progress);
         if (g_ctx.scanInSandbox) KeepMarkOfDeadChild(keyPath);
@@ -307,6 +324,7 @@ void AnalyseOne(const std::wstring& candidate, size_t index, std::vector<Invento
     if (GetFileAttributesW(r.FullPath) != INVALID_FILE_ATTRIBUTES && !g_ctx.scanInSandbox)
         touch = (!IsPlugin(r) || r.numClasses > 0 || !IsEqualGUID(r.clsidPlug, GUID{}) || r.isBad) ? 1 : 0;
     if (key && !g_ctx.scanInSandbox) WriteDword(key.Get(), L"touch", touch);
+    if (probedNow && !g_ctx.singlePluginMode) NoteProbeDone();
 
     SetFailurePoint(L"Plugin analysis loop");
     if (g_ctx.background && g_ctx.hostWindow && g_ctx.pluginsScanned > 0) {
@@ -337,12 +355,13 @@ int AnalyseVstPlugins(std::vector<std::wstring>& candidates, std::vector<Invento
     WriteLog(L"%s: ******* %s...\r\n", kTag, g_failure.failurePoint);
     if (progress) SetProgressText(progress, LoadStr(IDS_ANALYZING).c_str());
     LoadSystemLibrariesOnce();
+    if (!g_ctx.singlePluginMode) RecheckUnfinishedProbe();
 
     LoopState state;
     state.progress = progress;
     state.internalCount = internalCount;
     for (size_t i = 0; i < candidates.size(); ++i) {
-        if (!g_ctx.background) PumpMessages();
+        if (!g_ctx.background) PumpProgressMessages(progress);
         if (g_ctx.cancelRequested) break;
         if (candidates[i].empty()) continue;
         SetFunction(L"AnalyseVstPlugins");

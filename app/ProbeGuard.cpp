@@ -10,6 +10,7 @@
 #include "core/Win32Owners.h"
 #include "diag/FailurePoint.h"
 #include "diag/FaultGuard.h"
+#include "diag/PluginLeftovers.h"
 #include "diag/ScanLog.h"
 #include "notify/HostNotify.h"
 #include "ui/Dialogs.h"
@@ -109,8 +110,10 @@ DWORD GuardedProbe(InventoryRecord* record, std::vector<InventoryRecord>* subRec
             RunSandboxedProbe(*record);
             result = 0;
         } else if (StrStrIW(record->FullPath, L".vst3")) {  // the file search matched it in any letter case
+            BeginProbeWatch();
             result = static_cast<DWORD>(LoadVst3Plugin(*record, subRecords, progress));
         } else {
+            BeginProbeWatch();
             result = LoadVst2Plugin(*record, subRecords, progress);
         }
     });
@@ -121,6 +124,9 @@ DWORD GuardedProbe(InventoryRecord* record, std::vector<InventoryRecord>* subRec
         return result;
     }
 
+    // Its windows would go on receiving messages (the load-error dialog's own
+    // loop delivers them) and a fault there would be no longer contained.
+    if (!g_ctx.scanInSandbox && !RunGuarded(PurgeWatchedModules)) LogExceptionLine();
     ReportPluginFault(*record);
     if (g_ctx.errorDialogEnable) {
         record->isBad = 0;

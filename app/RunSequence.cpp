@@ -63,6 +63,13 @@ void RunConfiguration() {
     CloseLog();
 }
 
+Outcome EndWithoutPaths() {
+    ClosePathsKey();
+    WriteLog(L"No VST Scan paths were found in the registry. Now exiting Sievo!\r\n");
+    CloseLog();
+    return Outcome::EndNow;
+}
+
 void WriteListing() {
     WriteLog(L"-------- VST scan path's --------\r\n");
     for (const std::wstring& path : g_ctx.scanPaths) WriteLog(L"%s\r\n", path.c_str());
@@ -136,14 +143,12 @@ Outcome ProtectedRun(HINSTANCE instance, HINSTANCE previous, const char* command
     if (!Initialise(instance, previous, commandLine, showCommand)) return Outcome::EndNow;
 
     SetFailurePoint(L"User setup");
-    if (!g_ctx.uiOnly && !g_ctx.singlePluginMode && g_ctx.scanPaths.empty()) {
-        ClosePathsKey();
-        WriteLog(L"No VST Scan paths were found in the registry. Now exiting Sievo!\r\n");
-        CloseLog();
-        return Outcome::EndNow;
-    }
+    if (!g_ctx.uiOnly && !g_ctx.singlePluginMode && g_ctx.scanPaths.empty()) return EndWithoutPaths();
     if (g_ctx.showPathsDialog) {
         ShowPathsDialog();
+        // In background mode no dialog can add a folder: asking again would
+        // wait for ever and hold the mutex every later scan needs.
+        if (g_ctx.background && g_ctx.scanPaths.empty()) return EndWithoutPaths();
         while (g_ctx.scanPaths.empty()) {
             MessageBoxW(nullptr, LoadStr(IDS_NO_PATHS).c_str(), LoadStr(IDS_NO_PATHS_CAPTION).c_str(), MB_OK);
             ShowPathsDialog();

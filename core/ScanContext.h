@@ -40,7 +40,9 @@ struct ScanContext {
     DWORD scanInSandbox = 1;
     DWORD rescanExisting = 0;
     DWORD rescanFailed = 0;
-    DWORD sandboxTimeout = 0;  // seconds a sandboxed child may run; 0 waits as long as it takes
+    // Seconds a sandboxed child may run; 0 waits as long as it takes. A host
+    // that never sees its scan end is worse off than one plug-in stopped early.
+    DWORD sandboxTimeout = 120;
     DWORD pluginsFound = 0;
     DWORD pluginsScanned = 0;
     DWORD pluginsDeleted = 0;

@@ -49,3 +49,12 @@ void PumpMessages() {
         DispatchMessageW(&msg);
     }
 }
+
+void PumpProgressMessages(HWND progress) {
+    if (!progress) return;
+    MSG msg;
+    while (PeekMessageW(&msg, progress, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}

@@ -13,3 +13,6 @@ void SetProgressTextNow(HWND progress, const wchar_t* text);
 void SetProgressText(HWND progress, const wchar_t* text);
 // Dispatches every waiting message of the thread; no dialog translation.
 void PumpMessages();
+// Dispatches the waiting messages of the progress window and its controls
+// only: between probes nothing else on this thread is the scanner's.
+void PumpProgressMessages(HWND progress);

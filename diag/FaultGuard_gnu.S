@@ -31,3 +31,10 @@ SievoGuardedCall:
     movl    $1, %eax
     jmp     .Lout
     .seh_endproc
+
+/* Thread notices (diag/PluginLeftovers.cpp): a pointer in the loader's list
+ * of TLS callbacks, so the program hears of every thread that starts or
+ * ends, whoever starts it. */
+    .section .CRT$XLP,"dr"
+    .p2align 3
+    .quad   SievoThreadNotice

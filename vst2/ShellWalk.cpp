@@ -6,7 +6,6 @@
 #include <cwchar>
 
 #include "core/PluginText.h"
-#include "core/PluginText.h"
 #include "core/ProbeState.h"
 #include "core/ScanContext.h"
 #include "core/StatusLine.h"
@@ -17,24 +16,32 @@
 #include "notify/HostNotify.h"
 #include "vst2/Bridge.h"
 #include "vst2/GuardedDispatch.h"
+#include "vst2/GuardedTextBuffer.h"
 #include "vst2/HostCallback.h"
 #include "vst2/Vst2Interrogate.h"
 #include "vst2/Vst2Loading.h"
 
 namespace {
 
-// No limit on the number of entries: a shell that never answers 0 keeps the walk going.
+// A shell that never answers 0 would grow the list until memory runs out;
+// no real shell comes near this many members.
+constexpr size_t kMaxShellEntries = 10000;
+
 void ListShellEntries(AEffect* root, Vst2Session& session) {
     session.entries.clear();
     for (;;) {
-        char name[kPluginTextBytes];
-        memset(name, 0, sizeof name);
+        if (session.entries.size() >= kMaxShellEntries) {
+            WriteLog(L"%s: Shell lists more than %d plug-ins: the rest is ignored\r\n", kTag,
+                     static_cast<int>(kMaxShellEntries));
+            break;
+        }
+        char* name = PluginTextBuffer();
         SetStep(L"Shell get next plugin");
         intptr_t id = GuardedDispatch(root, effShellGetNextPlugin, 0, 0, name, 0.0f, L"effShellGetNextPlugin");
         if (id == 0) break;
         ShellEntry entry;
         entry.id = static_cast<int32_t>(id);
-        DecodePluginText(name, strnlen(name, sizeof name), entry.name, ARRAYSIZE(entry.name));
+        DecodePluginText(name, strnlen(name, kPluginTextBytes), entry.name, ARRAYSIZE(entry.name));
         session.entries.push_back(entry);
     }
 }

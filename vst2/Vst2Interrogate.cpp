@@ -12,6 +12,7 @@
 #include "inventory/ClsidGen.h"
 #include "vst2/BitmapCache.h"
 #include "vst2/GuardedDispatch.h"
+#include "vst2/GuardedTextBuffer.h"
 
 namespace {
 
@@ -44,8 +45,7 @@ bool IsOfflineOnly(AEffect* effect, const InventoryRecord& record) {
 void AskText(AEffect* effect, int32_t opcode, const wchar_t* name, bool cutBridgeSuffix, wchar_t* field,
              size_t fieldChars) {
     SetStep(name);
-    char buffer[kPluginTextBytes];
-    memset(buffer, 0, sizeof buffer);
+    char* buffer = PluginTextBuffer();
     GuardedDispatch(effect, opcode, 0, 0, buffer, 0.0f, name);
     StorePluginText(buffer, cutBridgeSuffix, field, fieldChars);
 }

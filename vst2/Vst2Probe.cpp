@@ -2,6 +2,7 @@
 
 #include "core/ProbeState.h"
 #include "diag/FailurePoint.h"
+#include "diag/PluginLeftovers.h"
 #include "diag/ScanLog.h"
 #include "inventory/ModuleStats.h"
 #include "vst2/Bridge.h"
@@ -14,11 +15,11 @@ namespace {
 
 // The DLL (or the bridge) goes as soon as the probe is done with it; after a
 // fault it stays loaded, because nothing after the faulting call runs.
-void Unload(Vst2Session& session) {
+void Unload(Vst2Session& session, const InventoryRecord& record) {
     if (!session.module) return;
     WriteLog(L"%s: Unloading VST dll...\r\n", kTag);
     SetStep(L"Free Library");
-    FreeLibrary(session.module);
+    ReleasePluginModule(session.module, record.FullPath);
     session.module = nullptr;
 }
 
@@ -70,6 +71,7 @@ DWORD LoadVst2Plugin(InventoryRecord& record, std::vector<InventoryRecord>* subR
 
     AEffect* effect = nullptr;
     if (LoadVst2Module(record, session)) {
+        WatchModule(session.module);
         effect = CreateVst2Effect(session);
     } else {
         WriteLog(L"%s: Normal DLL load failed, attempting to load with Gantry...\r\n", kTag);
@@ -77,6 +79,7 @@ DWORD LoadVst2Plugin(InventoryRecord& record, std::vector<InventoryRecord>* subR
         // Kept so that the next scan tries again: the bridge, a runtime or
         // the file itself may be there by then.
         if (!effect) record.loadError = session.loadError ? session.loadError : ERROR_MOD_NOT_FOUND;
+        WatchModule(session.module);
     }
 
     if (IsVst2Effect(effect))
@@ -85,7 +88,7 @@ DWORD LoadVst2Plugin(InventoryRecord& record, std::vector<InventoryRecord>* subR
         WriteLog(L"%s: Failed to create VST plugin instance...\r\n", kTag);
     session.entries.clear();
 
-    Unload(session);
+    Unload(session, record);
     CheckHeapAfterUnload(record);
     return session.instances;
 }

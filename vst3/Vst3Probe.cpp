@@ -13,6 +13,7 @@
 #include "core/Win32Owners.h"
 #include "diag/FailurePoint.h"
 #include "diag/FaultGuard.h"
+#include "diag/PluginLeftovers.h"
 #include "diag/ScanLog.h"
 #include "inventory/ModuleStats.h"
 #include "notify/HostNotify.h"
@@ -510,6 +511,7 @@ int LoadVst3Plugin(InventoryRecord& moduleRecord, std::vector<InventoryRecord>* 
         LogLoadError(loadError);
     } else {
         p.dll = dll.Get();
+        WatchModule(p.dll);
         bool failed = false;
         tresult code = 0;
         bool clean = RunGuarded([&] {
@@ -534,7 +536,7 @@ int LoadVst3Plugin(InventoryRecord& moduleRecord, std::vector<InventoryRecord>* 
             p.exitProc();
         }
         SetStep(L"Free Library");
-        dll.Reset();
+        ReleasePluginModule(dll.Release(), moduleRecord.FullPath);
     }
 
     SetStep(L"Post Unload - HeapValidate");

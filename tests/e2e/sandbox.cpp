@@ -81,4 +81,16 @@ TEST_F(Sandbox, ChildThatNeverReturnsIsStoppedAfterTheTimeLimit) {
     EXPECT_TRUE(Contains(ReadLogLines(MainLogPath()), L"SIEVO: Known bad VST plugin skipped"));
 }
 
+TEST_F(Sandbox, WithoutATimeLimitOfItsOwnAChildGetsTwoMinutes) {
+    std::wstring spin = dir.Copy(PluginPath(L"misbehaves_as_told"), L"plugins\\A_Spin.dll");
+    dir.Write(L"plugins\\A_Spin.dll.how", "spin");
+    std::wstring effect = dir.Copy(PluginPath(L"effect_with_editor"), L"plugins\\B_Echo.dll");
+    RunResult r = RunSievo(key.Args() + L"/Background/Log", 300000);
+    ASSERT_FALSE(r.timedOut) << "a host's scan must end";
+    EXPECT_EQ(Value(spin, L"isBad"), 1u);
+    EXPECT_EQ(Value(effect, L"isVst"), 1u);
+    EXPECT_TRUE(Contains(ReadLogLines(MainLogPath()),
+                         L"SIEVO: Sandboxed scan of " + Lower(folder) + L"\\A_Spin.dll stopped after 120 seconds"));
+}
+
 }  // namespace

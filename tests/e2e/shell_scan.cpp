@@ -266,4 +266,16 @@ TEST_F(Shells, ABigShellIsPostedToTheHostAtOnce) {
     EXPECT_EQ(s.Posts()[0].afterNotify, 7);
 }
 
+TEST_F(Shells, AShellThatNeverStopsListingIsCutAtTenThousand) {
+    std::wstring shell = Add(L"shell_never_ends", L"A_Endless.dll");
+    std::wstring echo = Add(L"effect_with_editor", L"B_Echo.dll");
+    RunResult r = RunSievo(key.Args() + L"/Log", 240000);
+    ASSERT_FALSE(r.timedOut);
+    auto log = ReadLogLines(MainLogPath());
+    EXPECT_TRUE(Contains(log, L"SIEVO: Shell lists more than 10000 plug-ins: the rest is ignored"));
+    EXPECT_EQ(Dword(Record(shell), L"numClasses"), 10000u);
+    EXPECT_EQ(Dword(Record(shell), L"isBad"), 0u);
+    EXPECT_EQ(Dword(Record(echo), L"isVst"), 1u) << "the scan went on";
+}
+
 }  // namespace
