@@ -335,6 +335,25 @@ void AnalyseOne(const std::wstring& candidate, size_t index, std::vector<Invento
     }
 }
 
+// A folder the file search collected (a VST 3 bundle, or any folder named
+// like a module) fails to load before any plug-in code could run, so a child
+// for it would cost a process to learn nothing. The scan analyses it itself,
+// as the child would have: under its long path, its record created, written
+// and marked as seen.
+bool IsFolder(const std::wstring& candidate) {
+    DWORD attributes = GetFileAttributesW(candidate.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+void AnalyseFolderWithoutChild(const std::wstring& candidate, size_t index, std::vector<InventoryRecord>& inventory,
+                               LoopState& s) {
+    wchar_t longPath[ARRAYSIZE(g_ctx.singlePluginPath)];
+    DWORD n = GetLongPathNameW(candidate.c_str(), longPath, ARRAYSIZE(longPath));
+    g_ctx.scanInSandbox = 0;
+    AnalyseOne(n > 0 && n < ARRAYSIZE(longPath) ? std::wstring(longPath) : candidate, index, inventory, s);
+    g_ctx.scanInSandbox = 1;
+}
+
 void AddSandboxSums() {
     RegKey inventory;
     if (inventory.Open(g_ctx.registryRoot, ConfigSubkey(L"Inventory").c_str(), KEY_ALL_ACCESS) != ERROR_SUCCESS) return;
@@ -365,7 +384,10 @@ int AnalyseVstPlugins(std::vector<std::wstring>& candidates, std::vector<Invento
         if (g_ctx.cancelRequested) break;
         if (candidates[i].empty()) continue;
         SetFunction(L"AnalyseVstPlugins");
-        AnalyseOne(candidates[i], i, inventory, state);
+        if (g_ctx.scanInSandbox && IsFolder(candidates[i]))
+            AnalyseFolderWithoutChild(candidates[i], i, inventory, state);
+        else
+            AnalyseOne(candidates[i], i, inventory, state);
     }
 
     if (g_ctx.scanInSandbox) AddSandboxSums();

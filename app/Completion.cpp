@@ -1,6 +1,5 @@
 #include "app/Completion.h"
 
-#include <gdiplus.h>
 #include <shlwapi.h>
 
 #include "core/ScanContext.h"
@@ -10,6 +9,7 @@
 #include "inventory/GuiVisible.h"
 #include "inventory/RegistryValues.h"
 #include "notify/HostNotify.h"
+#include "vst2/BitmapCache.h"
 
 namespace {
 
@@ -43,7 +43,7 @@ void WriteScanMetrics() {
     }
 }
 
-int Complete(ULONG_PTR gdiplusToken) {
+int Complete() {
     if (!g_ctx.singlePluginMode) g_ctx.notifyFlag = 1;
     if (g_ctx.hostWindow && !g_ctx.background) SetForegroundWindow(g_ctx.hostWindow);
     SetGuiVisible(0);
@@ -67,6 +67,6 @@ int Complete(ULONG_PTR gdiplusToken) {
         }
     }
     CloseLog();
-    if (gdiplusToken) Gdiplus::GdiplusShutdown(gdiplusToken);
+    StopBitmapStore();
     return 0;
 }

@@ -5,5 +5,5 @@
 #include <windows.h>
 
 void WriteScanMetrics();
-// Steps after the protected region; gdiplusToken is 0 when GDI+ never started.
-int Complete(ULONG_PTR gdiplusToken);
+// Steps after the protected region.
+int Complete();

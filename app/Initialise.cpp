@@ -1,13 +1,12 @@
 #include "app/Initialise.h"
 
-#include <commctrl.h>
-#include <objbase.h>
 #include <strsafe.h>
 
 #include <set>
 
 #include "app/CommandLine.h"
 #include "app/Completion.h"
+#include "core/ComApartment.h"
 #include "core/ScanContext.h"
 #include "core/Strings.h"
 #include "core/Win32Owners.h"
@@ -154,8 +153,6 @@ int Initialise(HINSTANCE instance, HINSTANCE /*previous*/, const char* /*command
     SetUiLanguage();
     StringCchCopyW(g_ctx.configKeyPath, kPathChars, kDefaultConfigKey);
     g_ctx.instance = instance;
-    CoInitialize(nullptr);
-    InitCommonControls();
 
     // The narrow command line holds "?" for every character outside the ANSI
     // code page: a child told to scan a module under such a folder would
@@ -163,6 +160,9 @@ int Initialise(HINSTANCE instance, HINSTANCE /*previous*/, const char* /*command
     const wchar_t* arguments = ArgumentsOf(GetCommandLineW());
     ParseCommandLine(arguments);  // the log is not open yet: its lines go nowhere
     if (InvalidArguments()) return 0;
+    // A child for one plug-in sets COM up only when its log or its plug-in
+    // needs it; other runs may show dialogs or start children at any point.
+    if (!g_ctx.singlePluginMode) EnsureComOnThread();
 
     if (!g_ctx.singlePluginMode && IsAnotherScanRunning()) {
         if (!g_ctx.background) MessageBoxW(nullptr, LoadStr(IDS_SCAN_RUNNING).c_str(), nullptr, MB_OK);

@@ -1,6 +1,5 @@
 #include "app/RunSequence.h"
 
-#include <gdiplus.h>
 #include <objbase.h>
 
 #include "app/AnalysisLoop.h"
@@ -81,15 +80,13 @@ void WriteListing() {
 }
 
 // Steps 12 to 22: a full or single-plug-in scan.
-void RunScan(ULONG_PTR* gdiplusToken) {
+void RunScan() {
     if (g_ctx.background && g_ctx.hostWindow) {
         if (IsEqualGUID(g_ctx.toastGuid, GUID{})) CoCreateGuid(&g_ctx.toastGuid);
         if (!g_ctx.singlePluginMode) NotifyHostById(kNotifyProgress, IDS_SCAN_STARTED);
     }
 
     SetFailurePoint(L"Scanning for plugs");
-    Gdiplus::GdiplusStartupInput gdiplusInput;
-    if (Gdiplus::GdiplusStartup(gdiplusToken, &gdiplusInput, nullptr) != Gdiplus::Ok) *gdiplusToken = 0;
 
     HWND progress = nullptr;
     if (!g_ctx.background) {
@@ -136,8 +133,7 @@ void RunScan(ULONG_PTR* gdiplusToken) {
 }
 
 // Steps 2 to 22, inside the protected region.
-Outcome ProtectedRun(HINSTANCE instance, HINSTANCE previous, const char* commandLine, int showCommand,
-                     ULONG_PTR* gdiplusToken) {
+Outcome ProtectedRun(HINSTANCE instance, HINSTANCE previous, const char* commandLine, int showCommand) {
     SetFunction(L"Main");
     SetFailurePoint(L"Init");
     if (!Initialise(instance, previous, commandLine, showCommand)) return Outcome::EndNow;
@@ -159,7 +155,7 @@ Outcome ProtectedRun(HINSTANCE instance, HINSTANCE previous, const char* command
         RunConfiguration();
         return Outcome::EndNow;
     }
-    RunScan(gdiplusToken);
+    RunScan();
     return Outcome::Complete;
 }
 
@@ -168,15 +164,13 @@ Outcome ProtectedRun(HINSTANCE instance, HINSTANCE previous, const char* command
 int RunSievo(HINSTANCE instance, HINSTANCE previous, const char* commandLine, int showCommand) {
     InstallDialogHook();
 
-    ULONG_PTR gdiplusToken = 0;
     Outcome outcome = Outcome::Complete;
-    bool finished =
-        RunGuarded([&] { outcome = ProtectedRun(instance, previous, commandLine, showCommand, &gdiplusToken); });
+    bool finished = RunGuarded([&] { outcome = ProtectedRun(instance, previous, commandLine, showCommand); });
     if (!finished) {
         LogExceptionLine();
         if (!g_ctx.background) ShowExceptionDialog();
     } else if (outcome == Outcome::EndNow) {
         return InvalidArguments() ? kExitInvalidArguments : 0;
     }
-    return Complete(gdiplusToken);
+    return Complete();
 }

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cwchar>
 
+#include "core/ComApartment.h"
 #include "core/ScanContext.h"
 #include "diag/QelLoggerApi.h"
 
@@ -33,6 +34,7 @@ void ChooseLogPath() {
 }
 
 HRESULT CreateLogger(IQelLogger** out) {
+    EnsureComOnThread();
     HRESULT hr =
         CoCreateInstance(CLSID_QelLogger, nullptr, CLSCTX_INPROC_SERVER, IID_IQelLogger, reinterpret_cast<void**>(out));
     if (hr == REGDB_E_CLASSNOTREG || hr == CO_E_NOTINITIALIZED || hr == REGDB_E_READREGDB) {

@@ -1,12 +1,24 @@
 #include "ui/Dialogs.h"
 
+#include <commctrl.h>
+
 #include "core/ScanContext.h"
 #include "core/Strings.h"
 #include "inventory/GuiVisible.h"
 
 namespace {
 
+// The controls of our dialogs, registered when the first dialog is made: a
+// run that shows none does without.
+void RegisterCommonControls() {
+    static bool registered = false;
+    if (registered) return;
+    registered = true;
+    InitCommonControls();
+}
+
 const DLGTEMPLATE* FindTemplate(int templateId) {
+    RegisterCommonControls();
     HMODULE module = g_ctx.instance ? g_ctx.instance : GetModuleHandleW(nullptr);
     HRSRC res = FindLocalizedResource(module, RT_DIALOG, MAKEINTRESOURCEW(templateId));
     HGLOBAL data = res ? LoadResource(module, res) : nullptr;

@@ -17,6 +17,18 @@ namespace {
 
 constexpr size_t kClsidChars = 127;
 
+// GDI+ runs from the first picture stored to the end of the run: most scans
+// store none and never start it.
+ULONG_PTR g_gdiplusToken = 0;
+
+bool StartGdiplus() {
+    if (g_gdiplusToken) return true;
+    Gdiplus::GdiplusStartupInput input;
+    if (Gdiplus::GdiplusStartup(&g_gdiplusToken, &input, nullptr) == Gdiplus::Ok) return true;
+    g_gdiplusToken = 0;
+    return false;
+}
+
 // A GDI+ bitmap, disposed of when it goes out of scope.
 class GdiplusBitmap {
 public:
@@ -80,8 +92,13 @@ int StoreModuleBitmap(const GUID& clsid, HBITMAP bitmap, const wchar_t* fileName
     if (FAILED(StringCchCatW(path, kPathChars, L"\\")) || FAILED(StringCchCatW(path, kPathChars, fileName))) return 0;
 
     CLSID png{};
-    if (!FindPngEncoder(&png)) return 0;
+    if (!StartGdiplus() || !FindPngEncoder(&png)) return 0;
     GdiplusBitmap image;
     if (gdip::GdipCreateBitmapFromHBITMAP(bitmap, nullptr, image.Put()) != Gdiplus::Ok) return 0;
     return gdip::GdipSaveImageToFile(image.Get(), path, &png, nullptr) == Gdiplus::Ok ? 1 : 0;
+}
+
+void StopBitmapStore() {
+    if (g_gdiplusToken) Gdiplus::GdiplusShutdown(g_gdiplusToken);
+    g_gdiplusToken = 0;
 }

@@ -1,5 +1,6 @@
 #include "vst2/Vst2Probe.h"
 
+#include "core/ComApartment.h"
 #include "core/ProbeState.h"
 #include "diag/FailurePoint.h"
 #include "diag/PluginLeftovers.h"
@@ -68,6 +69,7 @@ DWORD LoadVst2Plugin(InventoryRecord& record, std::vector<InventoryRecord>* subR
     SetFailurePoint(L"Load VST Plugin");
     SetStep(L"Load Library");
     WriteLog(L"%s: ---- Loading VST plugin %s ----\r\n", kTag, record.FullPath);
+    EnsureComOnThread();  // before the module's own start-up code runs
 
     AEffect* effect = nullptr;
     if (LoadVst2Module(record, session)) {

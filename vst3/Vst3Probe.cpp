@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "core/ComApartment.h"
 #include "core/FileVersion.h"
 #include "core/PluginText.h"
 #include "core/ProbeState.h"
@@ -499,6 +500,7 @@ int LoadVst3Plugin(InventoryRecord& moduleRecord, std::vector<InventoryRecord>* 
     g_currentPluginId = 0;
     g_eventsFlag = 0;
     WriteLog(L"%s: ---- Loading VST plugin %s ----\r\n", kTag, moduleRecord.FullPath);
+    EnsureComOnThread();  // before the module's own start-up code runs
 
     // The module's folder is searched first for what it imports.
     UniqueModule dll(LoadLibraryExW(moduleRecord.FullPath, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));

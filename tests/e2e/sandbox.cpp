@@ -61,6 +61,50 @@ TEST_F(Sandbox, ChildThatDiesEndsNothingButItself) {
         Contains(parent, L"SIEVO: Finished analyzing VST plugins - 1 of 1 VST plugins were scanned in this run"));
 }
 
+// A bundle's folder cannot load, so the scan records it itself, as a child
+// told to scan it records it; the module inside wants COM on its thread.
+TEST_F(Sandbox, BundleFolderIsRecordedWithoutAChild) {
+    std::wstring inner =
+        dir.Copy(PluginDir() + L"\\bundles\\separate_controller.vst3\\Contents\\x86_64-win\\separate_controller.vst3",
+                 L"plugins\\Delay.vst3\\Contents\\x86_64-win\\Delay.vst3");
+    std::wstring gain = dir.Copy(PluginDir() + L"\\single_component.vst3", L"plugins\\Gain.vst3");
+    std::wstring effect = dir.Copy(PluginPath(L"effect_with_editor"), L"plugins\\Echo.dll");
+    std::wstring bundle = Lower(folder) + L"\\Delay.vst3";  // as the file search names it
+    RunResult r = RunSievo(key.Args() + L"/Background/Log", 120000);
+    ASSERT_FALSE(r.timedOut);
+    EXPECT_EQ(r.exitCode, 0u);
+
+    std::wstring name;
+    key.GetString(L"FullName", &name, Record(inner).c_str());
+    EXPECT_EQ(name, L"Separate Controller Delay");
+    EXPECT_EQ(Value(gain, L"isVst3"), 1u);
+    EXPECT_EQ(Value(effect, L"isVst"), 1u);
+    EXPECT_EQ(Value(bundle, L"isVst3"), 0u);
+    EXPECT_EQ(Value(bundle, L"touch"), 1u) << "the sweep keeps it";
+    EXPECT_EQ(Counter(L"PluginsFound"), 3u);
+    EXPECT_EQ(Counter(L"PluginsScanned"), 3u);
+    auto children = ReadLogLines(SandboxLogPath());
+    int runs = 0;
+    for (const std::wstring& line : children) runs += line.rfind(L"VST to scan - ", 0) == 0 ? 1 : 0;
+    EXPECT_EQ(runs, 3) << "one child a module, none for the folder";
+    EXPECT_FALSE(Contains(children, L"VST to scan - " + bundle));
+
+    // A child told to scan the folder writes the very same record; one told
+    // to scan the module, with the log off, still sets COM up for it (and
+    // leaves no log behind).
+    for (const std::wstring& path : {bundle, bundle + L"\\Contents\\x86_64-win\\Delay.vst3"}) {
+        std::wstring record = Record(path);
+        auto recorded = key.Values(record.c_str());
+        ASSERT_FALSE(recorded.empty());
+        ASSERT_EQ(RegDeleteTreeW(HKEY_CURRENT_USER, key.Sub(record.c_str()).c_str()), ERROR_SUCCESS);
+        DeleteLogs();
+        r = RunSievo(key.Args() + L"/Background/ScanVst:\"" + path + L"\"", 30000);
+        ASSERT_FALSE(r.timedOut);
+        EXPECT_EQ(key.Values(record.c_str()), recorded) << Narrow(path);
+        EXPECT_EQ(GetFileAttributesW(SandboxLogPath().c_str()), INVALID_FILE_ATTRIBUTES);
+    }
+}
+
 TEST_F(Sandbox, ChildThatNeverReturnsIsStoppedAfterTheTimeLimit) {
     std::wstring hang = dir.Copy(PluginPath(L"hang_in_entry"), L"plugins\\Hang.dll");
     std::wstring effect = dir.Copy(PluginPath(L"effect_with_editor"), L"plugins\\Echo.dll");

@@ -4,6 +4,7 @@
 #include <shlwapi.h>
 
 #include <atomic>
+#include <cstring>
 
 namespace sievo_test {
 
@@ -176,6 +177,24 @@ bool TestKey::Exists(const wchar_t* sub) const {
     if (RegOpenKeyExW(HKEY_CURRENT_USER, keyPath.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
     RegCloseKey(key);
     return true;
+}
+
+std::map<std::wstring, std::vector<BYTE>> TestKey::Values(const wchar_t* sub) const {
+    std::map<std::wstring, std::vector<BYTE>> values;
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, Sub(sub).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return values;
+    for (DWORD i = 0;; ++i) {
+        wchar_t name[520];
+        DWORD chars = 520, type = 0, bytes = 8192;
+        std::vector<BYTE> data(sizeof type + bytes);
+        if (RegEnumValueW(key, i, name, &chars, nullptr, &type, data.data() + sizeof type, &bytes) != ERROR_SUCCESS)
+            break;
+        memcpy(data.data(), &type, sizeof type);
+        data.resize(sizeof type + bytes);
+        values[name] = data;
+    }
+    RegCloseKey(key);
+    return values;
 }
 
 std::vector<std::wstring> TestKey::InventoryKeys() const {

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,8 @@ public:
     bool GetDword(const wchar_t* name, DWORD* value, const wchar_t* sub = nullptr) const;
     bool GetString(const wchar_t* name, std::wstring* value, const wchar_t* sub = nullptr) const;
     bool Exists(const wchar_t* sub = nullptr) const;
+    // Every value of a key by name: its type followed by its bytes.
+    std::map<std::wstring, std::vector<BYTE>> Values(const wchar_t* sub) const;
     // Subkey names of Inventory, in enumeration order.
     std::vector<std::wstring> InventoryKeys() const;
     // Record key name of a module path (backslashes become slashes).

@@ -1,5 +1,9 @@
 // One audio effect whose edit controller is a class of its own; both offer
 // connection points. 57 parameters, stereo in and out, a version resource.
+// Like modules built on frameworks that use COM, it has a factory only for a
+// thread where COM is already set up.
+#include <objbase.h>
+
 #include "Vst3Kit.h"
 
 namespace {
@@ -21,4 +25,10 @@ const kit::ClassTraits kClasses[] = {Class()};
 const kit::ModuleTraits kModule{"Tarnwell Test Labs", Steinberg::PFactoryInfo::kUnicode, kClasses, 1};
 }  // namespace
 
-KIT_FACTORY(kit::Factory, kModule)
+VST3_EXPORT Steinberg::IPluginFactory* PLUGIN_API GetPluginFactory() {
+    HRESULT hr = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    if (SUCCEEDED(hr)) CoUninitialize();
+    if (hr == S_OK) return nullptr;  // it was not set up: this call did it
+    static kit::Factory factory(kModule);
+    return &factory;
+}
