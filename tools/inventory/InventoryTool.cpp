@@ -76,8 +76,8 @@ std::vector<Entry> LoadEntries() {
             break;
         RegKey key;
         if (key.Open(inventory.Get(), name, KEY_READ) != ERROR_SUCCESS) continue;
-        // A key without values is no record: a plug-in name with a backslash
-        // in it leaves one on the way to its own key.
+        // A key without values is no record: inventories written before shell
+        // member keys had "/" for "\\" hold one on the way to such a member.
         DWORD values = 0;
         RegQueryInfoKeyW(key.Get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, nullptr, nullptr,
                          nullptr, nullptr);
