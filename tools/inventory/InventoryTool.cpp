@@ -77,7 +77,7 @@ std::vector<Entry> LoadEntries() {
         RegKey key;
         if (key.Open(inventory.Get(), name, KEY_READ) != ERROR_SUCCESS) continue;
         // A key without values is no record: inventories written before shell
-        // member keys had "/" for "\\" hold one on the way to such a member.
+        // member keys had "/" for a backslash hold one on the way to such a member.
         DWORD values = 0;
         RegQueryInfoKeyW(key.Get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, nullptr, nullptr,
                          nullptr, nullptr);
