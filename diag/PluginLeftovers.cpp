@@ -5,6 +5,8 @@
 #include <map>
 #include <vector>
 
+#include <tlhelp32.h>
+
 #include "core/Win32Owners.h"
 #include "diag/ScanLog.h"
 
@@ -17,6 +19,14 @@ SRWLOCK g_threadsLock = SRWLOCK_INIT;
 std::map<DWORD, uint64_t> g_liveThreads;
 uint64_t g_threadsStarted = 0;
 uint64_t g_watchFrom = UINT64_MAX;  // no watch: no thread counts as new
+
+// The notice comes only once a thread first runs, so a thread created at the
+// end of a probe and not yet scheduled is missed by it. The one walk over the
+// process's threads at unload finds it; it must not count against later
+// probes. Threads that were never noticed and are no probe's doing (the main
+// thread, any the system starts without notices) are the walk's baseline.
+std::vector<DWORD> g_unnoticed;
+bool g_baselineTaken = false;
 std::vector<HMODULE> g_watched;
 
 // Thread timers (no window) are known only by their messages. One that has
@@ -69,9 +79,63 @@ void WatchSetTimer(HMODULE module) {
     }
 }
 
-bool NewThreadStillRuns() {
-    AcquireSRWLockShared(&g_threadsLock);
+using NextThreadFn = LONG(NTAPI*)(HANDLE, HANDLE, ACCESS_MASK, ULONG, ULONG, PHANDLE);
+
+// Walks this process's threads one handle at a time: a system-wide snapshot
+// costs several milliseconds under Wine, the walk a fraction of one.
+std::vector<DWORD> ThreadsOfThisProcess() {
+    std::vector<DWORD> ids;
+    static const auto next = reinterpret_cast<NextThreadFn>(
+        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtGetNextThread")));
+    if (next) {
+        HANDLE thread = nullptr;
+        HANDLE following = nullptr;
+        while (next(GetCurrentProcess(), thread, THREAD_QUERY_LIMITED_INFORMATION, 0, 0, &following) == 0) {
+            if (thread) CloseHandle(thread);
+            thread = following;
+            DWORD exitCode = 0;
+            if (GetExitCodeThread(thread, &exitCode) && exitCode == STILL_ACTIVE) ids.push_back(GetThreadId(thread));
+        }
+        if (thread) CloseHandle(thread);
+        return ids;
+    }
+    UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
+    if (!snapshot.Valid()) return ids;
+    THREADENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Thread32First(snapshot.Get(), &entry); more; more = Thread32Next(snapshot.Get(), &entry))
+        if (entry.th32OwnerProcessID == GetCurrentProcessId()) ids.push_back(entry.th32ThreadID);
+    return ids;
+}
+
+bool Contains(const std::vector<DWORD>& ids, DWORD id) {
+    return std::find(ids.begin(), ids.end(), id) != ids.end();
+}
+
+// Threads alive now that no notice has told of and that are not known
+// already: created during the probe, not yet run. Charged to it from now on.
+bool UnnoticedThreadAppeared() {
+    std::vector<DWORD> alive = ThreadsOfThisProcess();
+    AcquireSRWLockExclusive(&g_threadsLock);
+    // Ended ones go, so that a later thread given the same id is not missed.
+    g_unnoticed.erase(
+        std::remove_if(g_unnoticed.begin(), g_unnoticed.end(), [&](DWORD id) { return !Contains(alive, id); }),
+        g_unnoticed.end());
     bool found = false;
+    for (DWORD id : alive) {
+        if (g_liveThreads.count(id) || Contains(g_unnoticed, id)) continue;
+        g_unnoticed.push_back(id);
+        found = g_baselineTaken;
+    }
+    g_baselineTaken = true;
+    ReleaseSRWLockExclusive(&g_threadsLock);
+    return found;
+}
+
+bool NewThreadStillRuns() {
+    bool unnoticed = UnnoticedThreadAppeared();
+    AcquireSRWLockShared(&g_threadsLock);
+    bool found = unnoticed;
     for (const auto& thread : g_liveThreads)
         if (thread.second > g_watchFrom) found = true;
     ReleaseSRWLockShared(&g_threadsLock);
@@ -173,16 +237,23 @@ int Purge(HMODULE module) {
 
 extern "C" void NTAPI SievoThreadNotice(PVOID, DWORD reason, PVOID) {
     if (reason != DLL_THREAD_ATTACH && reason != DLL_THREAD_DETACH) return;
+    const DWORD self = GetCurrentThreadId();
     AcquireSRWLockExclusive(&g_threadsLock);
-    if (reason == DLL_THREAD_ATTACH)
-        g_liveThreads[GetCurrentThreadId()] = ++g_threadsStarted;
-    else
-        g_liveThreads.erase(GetCurrentThreadId());
+    auto unnoticed = std::find(g_unnoticed.begin(), g_unnoticed.end(), self);
+    if (reason == DLL_THREAD_ATTACH) {
+        // A thread the walk found before it ran was charged to its own probe
+        // then, not to whichever probe runs when it finally starts.
+        g_liveThreads[self] = unnoticed != g_unnoticed.end() ? 0 : ++g_threadsStarted;
+    } else {
+        g_liveThreads.erase(self);
+    }
+    if (unnoticed != g_unnoticed.end()) g_unnoticed.erase(unnoticed);
     ReleaseSRWLockExclusive(&g_threadsLock);
 }
 
 void BeginProbeWatch() {
     if (!g_timerHook) g_timerHook = SetWindowsHookExW(WH_GETMESSAGE, NoteThreadTimers, nullptr, GetCurrentThreadId());
+    if (!g_baselineTaken) UnnoticedThreadAppeared();
     AcquireSRWLockExclusive(&g_threadsLock);
     g_watchFrom = g_threadsStarted;
     ReleaseSRWLockExclusive(&g_threadsLock);

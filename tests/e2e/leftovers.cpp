@@ -25,6 +25,7 @@ TEST(Leftovers, NeighboursOfAnUntidyPluginKeepTheirRecords) {
         {"window", false, L"", L"B_Culprit.dll left 1 window(s) or timer(s) behind: removed"},
         {"timer", false, L"", L"B_Culprit.dll left 1 window(s) or timer(s) behind: removed"},
         {"thread", false, L"", L"B_Culprit.dll still runs a thread of its own: kept loaded"},
+        {"unstarted", false, L"", L"B_Culprit.dll still runs a thread of its own: kept loaded"},
         {"overrun", true, L"effGetEffectName", nullptr},
     };
     for (const Culprit& c : culprits) {

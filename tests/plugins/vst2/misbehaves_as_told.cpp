@@ -4,6 +4,8 @@
 //   timer    leaves a thread timer with its callback behind
 //   thread   starts a thread that wakes after the host is done with the DLL
 //            and notes in "<this DLL>.woke" that it got to run to its end
+//   unstarted  creates that thread suspended and lets it go only while the
+//            DLL is being unloaded: it has never run when the host decides
 //   overrun  writes 4 KB without a terminator as its name
 //   spin     never returns from effOpen
 //   slow     takes a second in effOpen, then behaves
@@ -14,6 +16,7 @@
 namespace {
 
 char g_how[32];
+HANDLE g_unstarted;
 
 bool Is(const char* how) {
     return strncmp(g_how, how, strlen(how)) == 0;
@@ -52,6 +55,8 @@ void MisbehaveInOpen() {
         PostMessageA(window, WM_USER, 0, 0);
     } else if (Is("timer")) {
         SetTimer(nullptr, 0, 10, LeftTimerProc);
+    } else if (Is("unstarted")) {
+        g_unstarted = CreateThread(nullptr, 0, LateThread, nullptr, CREATE_SUSPENDED, nullptr);
     } else if (Is("thread")) {
         if (HANDLE thread = CreateThread(nullptr, 0, LateThread, nullptr, 0, nullptr)) CloseHandle(thread);
     } else if (Is("spin")) {
@@ -89,6 +94,13 @@ PluginTraits Traits() {
 const PluginTraits kTraits = Traits();
 
 }  // namespace
+
+// Only FreeLibrary (no reserved pointer) lets the thread go: at process exit
+// it would never run anyway.
+BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
+    if (reason == DLL_PROCESS_DETACH && !reserved && g_unstarted) ResumeThread(g_unstarted);
+    return TRUE;
+}
 
 PLUGIN_EXPORT AEffect* VSTPluginMain(audioMasterCallback) {
     if (!plugin_kit::ReadBesideSelf(".how", g_how, sizeof g_how)) g_how[0] = 0;
