@@ -20,6 +20,7 @@
 #include "inventory/InventoryStore.h"
 #include "inventory/ModuleStats.h"
 #include "inventory/RegistryValues.h"
+#include "inventory/TouchLedger.h"
 #include "inventory/TouchSweep.h"
 #include "notify/HostNotify.h"
 #include "ui/ProgressWindow.h"
@@ -66,10 +67,6 @@ struct ShellSubKeys {
     }
 };
 
-std::wstring SubRecordKeyPath(const wchar_t* ownerKeyName, const InventoryRecord& sub) {
-    return ConfigSubkey(L"Inventory") + L"\\" + MakeSubRecordKeyName(ownerKeyName, sub.uniqueId, sub.FullName);
-}
-
 const wchar_t* FileNameOf(const wchar_t* path) {
     const wchar_t* slash = wcsrchr(path, L'\\');
     return slash ? slash + 1 : path;
@@ -105,6 +102,23 @@ void KeepMarkOfDeadChild(const std::wstring& keyPath) {
     if (ReadDword(key.Get(), L"isBad", &bad) && bad) WriteDword(key.Get(), L"touch", 1);
 }
 
+// The 8.3 file name without extension; logs the short path, or the failure
+// that makes the loop skip the module.
+bool FindShortName(const wchar_t* path, wchar_t (&shortName)[9]) {
+    wchar_t shortPath[520] = {};
+    DWORD shortLength = GetShortPathNameW(path, shortPath, 520);
+    if (shortLength == 0 || shortLength >= 520 || !shortPath[0]) {
+        WriteLog(L"%s: GetShortPathName failed(%d)! Skipping plugin.\r\n", kTag, static_cast<int>(GetLastError()));
+        return false;
+    }
+    WriteLog(L"%s: [ShortPath] %s\r\n", kTag, shortPath);
+    std::wstring stem = FileNameOf(shortPath);
+    size_t dot = stem.rfind(L'.');
+    if (dot != std::wstring::npos) stem.resize(dot);
+    StringCchCopyW(shortName, 9, stem.c_str());
+    return true;
+}
+
 struct LoopState {
     HWND progress = nullptr;
     DWORD internalCount = 0;
@@ -121,20 +135,13 @@ void AnalyseOne(const std::wstring& candidate, size_t index, std::vector<Invento
         WriteLog(L"%s: Path too long for a registry key name, record key shortened to %s\r\n", kTag, keyName);
     std::wstring keyPath = ConfigSubkey(L"Inventory") + L"\\" + keyName;
 
-    wchar_t shortPath[520] = {};
-    DWORD shortLength = GetShortPathNameW(candidate.c_str(), shortPath, 520);
-    if (shortLength == 0 || shortLength >= 520 || !shortPath[0]) {
-        WriteLog(L"%s: GetShortPathName failed(%d)! Skipping plugin.\r\n", kTag, static_cast<int>(GetLastError()));
-        return;
-    }
-    WriteLog(L"%s: [ShortPath] %s\r\n", kTag, shortPath);
+    // The short name is needed only for a record written in full, and
+    // finding it reads the module's folder: for a file that is there (and
+    // whose short path cannot outgrow the buffer, being no longer than the
+    // path) it waits until the module is probed.
     wchar_t shortName[9] = {};
-    {
-        std::wstring stem = FileNameOf(shortPath);
-        size_t dot = stem.rfind(L'.');
-        if (dot != std::wstring::npos) stem.resize(dot);
-        StringCchCopyW(shortName, 9, stem.c_str());
-    }
+    bool shortNameLater = candidate.size() < 520 && GetFileAttributesW(candidate.c_str()) != INVALID_FILE_ATTRIBUTES;
+    if (!shortNameLater && !FindShortName(candidate.c_str(), shortName)) return;
 
     WriteLog(L"%s: [RegKey] %s\r\n", kTag, keyPath.c_str());
     RegKey key;
@@ -148,8 +155,14 @@ void AnalyseOne(const std::wstring& candidate, size_t index, std::vector<Invento
             disposition = created == REG_CREATED_NEW_KEY ? Disposition::New : Disposition::Existing;
     }
 
+    // What the key holds of the values this scan may write again: an
+    // unchanged record is then left as it is instead of rewritten.
+    StoredValues stored;
     DWORD storedBad = 0;
-    if (key) ReadDword(key.Get(), L"isBad", &storedBad);
+    if (key) {
+        uint32_t bad = 0;
+        if (NumberFrom(stored.Read(key.Get(), L"isBad", 8), L"isBad", &bad)) storedBad = bad;
+    }
     bool recheck = false;
     if (storedBad && !g_ctx.rescanFailed && !g_ctx.singlePluginMode && MarkOutdated(key.Get(), candidate.c_str())) {
         WriteLog(L"%s: Known bad VST plugin changed since it was marked: probing it once in a sandboxed child\r\n",
@@ -160,11 +173,15 @@ void AnalyseOne(const std::wstring& candidate, size_t index, std::vector<Invento
             recheck = true;
         else if (RecheckInChild(candidate.c_str(), keyPath))
             storedBad = 0;
+        stored.Forget();
     }
     if (storedBad && !g_ctx.rescanFailed && !recheck && !(g_ctx.singlePluginMode && SentToProbe(candidate.c_str()))) {
         WriteLog(L"%s: Known bad VST plugin skipped\r\n", kTag);
         SetFailurePoint(L"Setting touch flag");
-        if (key) WriteDword(key.Get(), L"touch", 1);
+        if (key) {
+            WriteDword(key.Get(), L"touch", 1);
+            NoteTouch(keyName, 1);
+        }
         return;
     }
 
@@ -173,7 +190,7 @@ void AnalyseOne(const std::wstring& candidate, size_t index, std::vector<Invento
     InventoryRecord s0;
     if (disposition == Disposition::Existing) {
         SetFailurePoint(L"Reading VST data from registry");
-        ReadVstData(key.Get(), r, needsScan ? 0 : 1);
+        ReadVstData(key.Get(), r, needsScan ? 0 : 1, needsScan ? nullptr : &stored);
         r.isNew = 0;
         r.isBad = 0;
         s0 = r;
@@ -204,7 +221,15 @@ void AnalyseOne(const std::wstring& candidate, size_t index, std::vector<Invento
     DWORD result = 0;
     bool probedNow = false;
     if (needsScan) {
+        if (shortNameLater && !FindShortName(candidate.c_str(), shortName)) {
+            // Gone since it was looked at: leave no trace a skipped module
+            // would not have left.
+            key.Close();
+            if (disposition == Disposition::New) RegDeleteKeyW(g_ctx.registryRoot, keyPath.c_str());
+            return;
+        }
         SetFailurePoint(L"Detailed plug scan");
+        stored.Forget();  // the crash mark and the probe write past it
         if (g_ctx.pluginsScanned == 0 && s.progress) {
             ShowWindow(s.progress, SW_SHOW);
             SetGuiVisible(1);
@@ -271,7 +296,7 @@ void AnalyseOne(const std::wstring& candidate, size_t index, std::vector<Invento
             WriteLog(r.isInternal ? L"%s: Internal plugin previously scanned\r\n"
                                   : L"%s: Previously scanned - NOT a VST plugin\r\n",
                      kTag);
-        if (key) WriteDword(key.Get(), L"touch", 1);
+        if (key) stored.SetDword(key.Get(), L"touch", 1);
         if (s.probed && g_ctx.background && g_ctx.hostWindow) NotifyHostById(kNotifyProgress, IDS_SCANNING, L"");
         s.probed = false;
         result = 0;
@@ -294,20 +319,27 @@ void AnalyseOne(const std::wstring& candidate, size_t index, std::vector<Invento
     }
     if (r.isShell && key && !g_ctx.scanInSandbox) {
         r.isShellRoot = 1;
-        WriteVstData(key.Get(), r, g_ctx.noPrefix, updateOnly);
+        WriteVstData(key.Get(), r, g_ctx.noPrefix, updateOnly, &stored);
+        NoteTouch(keyName, 1);  // the key is closed before the touch rule below
         if (!subRecords.empty()) {
             key.Close();
             for (InventoryRecord& sub : subRecords) {
                 s.subKeys.Apply(keyName, sub);
                 RegKey subKey;
-                subKey.Create(g_ctx.registryRoot, SubRecordKeyPath(keyName, sub).c_str(), KEY_ALL_ACCESS);
+                std::wstring subName = MakeSubRecordKeyName(keyName, sub.uniqueId, sub.FullName);
+                subKey.Create(g_ctx.registryRoot, (ConfigSubkey(L"Inventory") + L"\\" + subName).c_str(),
+                              KEY_ALL_ACCESS);
                 if (sub.isSynth) sub.registerAsTempoBasedEffect = 0;
                 WriteVstData(subKey.Get(), sub, g_ctx.noPrefix, updateOnly);
+                if (subKey) NoteTouch(subName.c_str(), 1);
             }
         }
     } else {
         if (r.isSynth) r.registerAsTempoBasedEffect = 0;
-        if (key && !g_ctx.scanInSandbox) WriteVstData(key.Get(), r, g_ctx.noPrefix, updateOnly);
+        if (key && !g_ctx.scanInSandbox) {
+            WriteVstData(key.Get(), r, g_ctx.noPrefix, updateOnly, &stored);
+            NoteTouch(keyName, 1);
+        }
     }
 
     // Add to the in-memory inventory.
@@ -323,7 +355,10 @@ void AnalyseOne(const std::wstring& candidate, size_t index, std::vector<Invento
     DWORD touch = 0;
     if (GetFileAttributesW(r.FullPath) != INVALID_FILE_ATTRIBUTES && !g_ctx.scanInSandbox)
         touch = (!IsPlugin(r) || r.numClasses > 0 || !IsEqualGUID(r.clsidPlug, GUID{}) || r.isBad) ? 1 : 0;
-    if (key && !g_ctx.scanInSandbox) WriteDword(key.Get(), L"touch", touch);
+    if (key && !g_ctx.scanInSandbox) {
+        stored.SetDword(key.Get(), L"touch", touch);
+        NoteTouch(keyName, touch);
+    }
     if (probedNow && !g_ctx.singlePluginMode) NoteProbeDone();
 
     SetFailurePoint(L"Plugin analysis loop");
@@ -390,6 +425,7 @@ int AnalyseVstPlugins(std::vector<std::wstring>& candidates, std::vector<Invento
             AnalyseOne(candidates[i], i, inventory, state);
     }
 
+    if (g_ctx.cancelRequested) ForgetUnseenMarks();
     if (g_ctx.scanInSandbox) AddSandboxSums();
     WriteLog(L"%s: Finished analyzing VST plugins - %d of %d VST plugins were scanned in this run\r\n", kTag,
              static_cast<int>(g_ctx.pluginsScanned), static_cast<int>(g_ctx.pluginsFound));

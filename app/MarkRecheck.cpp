@@ -8,6 +8,7 @@
 #include "diag/ScanLog.h"
 #include "inventory/InventoryStore.h"
 #include "inventory/RegistryValues.h"
+#include "inventory/TouchLedger.h"
 
 namespace {
 
@@ -64,6 +65,7 @@ void RecheckUnfinishedProbe() {
 }
 
 bool RecheckInChild(const wchar_t* path, const std::wstring& recordKeyPath) {
+    LeaveTouchToChild(recordKeyPath.substr(recordKeyPath.rfind(L'\\') + 1).c_str());
     InventoryRecord record;
     StringCchCopyW(record.FullPath, kPathChars, path);
     NoteProbing(path);

@@ -113,7 +113,7 @@ void RunScan() {
         }
     }
 
-    if (!g_ctx.singlePluginMode) ClearTouchFlags();
+    if (!g_ctx.singlePluginMode) StartTouchMarks();
     if (g_ctx.logEnabled && !g_ctx.singlePluginMode) WriteListing();
 
     AnalyseVstPlugins(g_ctx.candidates, g_ctx.inventory, progress, internalCount);

@@ -44,19 +44,38 @@ void WriteLoadError(HKEY k, const InventoryRecord& r) {
         RegDeleteValueW(k, L"loadError");
 }
 
-void ReadPartial(HKEY k, InventoryRecord& r) {
+// Reads through the caller's StoredValues, so that the update write after it
+// knows what the key already holds.
+struct SnapshotReader {
+    HKEY k;
+    StoredValues& s;
+    template <class T>
+    void Dword(const wchar_t* name, T* field) {
+        static_assert(sizeof(T) == 4, "32-bit field");
+        uint32_t value = 0;
+        if (NumberFrom(s.Read(k, name, 8), name, &value)) memcpy(field, &value, 4);
+    }
+    template <size_t N>
+    void Text(const wchar_t* name, wchar_t (&field)[N]) {
+        TextFrom(s.Read(k, name, static_cast<DWORD>(N * sizeof(wchar_t))), field, N);
+    }
+    void Exact(const wchar_t* name, void* data, DWORD size) { ExactFrom(s.Read(k, name, size), data, size); }
+};
+
+void ReadPartial(HKEY k, InventoryRecord& r, StoredValues& stored) {
+    SnapshotReader in{k, stored};
     r.loadError = 0;
-    ReadDword(k, L"loadError", &r.loadError);
-    ReadDword(k, L"isShell", &r.isShell);
-    ReadDword(k, L"isShellRoot", &r.isShellRoot);
-    ReadDword(k, L"isVst", &r.isVst);
-    ReadDword(k, L"isVst3", &r.isVst3);
+    in.Dword(L"loadError", &r.loadError);
+    in.Dword(L"isShell", &r.isShell);
+    in.Dword(L"isShellRoot", &r.isShellRoot);
+    in.Dword(L"isVst", &r.isVst);
+    in.Dword(L"isVst3", &r.isVst3);
     ReadDword(k, L"isX64", &r.isX64);
     ReadDword(k, L"isInternal", &r.isInternal);
     r.numClasses = 0;
-    ReadDword(k, L"numClasses", &r.numClasses);
+    in.Dword(L"numClasses", &r.numClasses);
     r.factoryFlags = 0;
-    ReadDword(k, L"factoryFlags", &r.factoryFlags);
+    in.Dword(L"factoryFlags", &r.factoryFlags);
     if (r.isVst && r.isShell) r.factoryFlags = 1;  // a VST 2 shell is walked in every scan
     ReadClsid(k, L"clsidPlug", r.clsidPlug);
     ReadClsid(k, L"clsidPlugMD5", r.clsidPlugMD5);
@@ -74,8 +93,10 @@ void ReadPartial(HKEY k, InventoryRecord& r) {
     ReadDword(k, L"translateProgramChanges", &r.translateProgramChanges);
     ReadDword(k, L"forceSuspendOnPlay", &r.forceSuspendOnPlay);
     ReadDword(k, L"forceSuspendOnStop", &r.forceSuspendOnStop);
-    ReadTextField(k, L"FullPath", r.FullPath);
-    ReadExact(k, L"modStats", r.modStats, sizeof r.modStats);
+    in.Text(L"FullPath", r.FullPath);
+    in.Exact(L"modStats", r.modStats, sizeof r.modStats);
+    // Not fields of the partial record, but values the update write sets.
+    stored.Read(k, L"touch", 8);
 }
 
 void ReadFull(HKEY k, InventoryRecord& r) {
@@ -222,34 +243,40 @@ void WriteFull(HKEY k, InventoryRecord& r, DWORD noPrefix) {
 }
 
 // Only the bookkeeping of a scan: user options and class ids stay as stored.
-void WriteUpdate(HKEY k, const InventoryRecord& r) {
-    WriteDword(k, L"isVst", r.isVst);
-    WriteDword(k, L"isVst3", r.isVst3);
-    WriteDword(k, L"touch", 1);
-    WriteBinary(k, L"modStats", r.modStats, sizeof r.modStats);
-    WriteDword(k, L"isBad", r.isBad);
-    WriteDword(k, L"isShell", r.isShell);
-    WriteDword(k, L"isShellRoot", r.isShellRoot);
-    WriteDword(k, L"numClasses", r.numClasses);
-    WriteDword(k, L"factoryFlags", r.factoryFlags);
-    WriteText(k, L"FullPath", r.FullPath);
-    WriteLoadError(k, r);
+// A value the key already holds with the same type and bytes is not written
+// again, which leaves an unchanged record's key exactly as it was.
+void WriteUpdate(HKEY k, const InventoryRecord& r, StoredValues& s) {
+    s.SetDword(k, L"isVst", r.isVst);
+    s.SetDword(k, L"isVst3", r.isVst3);
+    s.SetDword(k, L"touch", 1);
+    s.Set(k, L"modStats", REG_BINARY, r.modStats, sizeof r.modStats);
+    s.SetDword(k, L"isBad", r.isBad);
+    s.SetDword(k, L"isShell", r.isShell);
+    s.SetDword(k, L"isShellRoot", r.isShellRoot);
+    s.SetDword(k, L"numClasses", r.numClasses);
+    s.SetDword(k, L"factoryFlags", r.factoryFlags);
+    s.Set(k, L"FullPath", REG_SZ, r.FullPath, static_cast<DWORD>((wcslen(r.FullPath) + 1) * sizeof(wchar_t)));
+    if (r.loadError)
+        s.SetDword(k, L"loadError", r.loadError);
+    else
+        s.Delete(k, L"loadError");
     WriteLog(L"%s: %s - successfully updated VST plugin inventory record...\r\n", kTag, g_failure.function);
 }
 
 }  // namespace
 
-void ReadVstData(HKEY key, InventoryRecord& record, int partial) {
+void ReadVstData(HKEY key, InventoryRecord& record, int partial, StoredValues* stored) {
     SetFunction(L"READ VST DATA");
     InventoryRecord r = record;
+    StoredValues local;
     if (partial)
-        ReadPartial(key, r);
+        ReadPartial(key, r, stored ? *stored : local);
     else
         ReadFull(key, r);
     record = std::move(r);
 }
 
-void WriteVstData(HKEY key, InventoryRecord& r, DWORD noPrefix, int updateOnly) {
+void WriteVstData(HKEY key, InventoryRecord& r, DWORD noPrefix, int updateOnly, StoredValues* stored) {
     SetFunction(L"WRITE VST DATA");
     WriteLog(L"%s: %s...\r\n", kTag, g_failure.function);
     if (!key) {
@@ -263,10 +290,13 @@ void WriteVstData(HKEY key, InventoryRecord& r, DWORD noPrefix, int updateOnly) 
         r.delayCompensation = 1;
         r.jBridgeLoader = 0;
     }
-    if (!updateOnly && (r.isVst || r.isVst3 || r.isInternal))
+    StoredValues local;
+    if (!updateOnly && (r.isVst || r.isVst3 || r.isInternal)) {
+        if (stored) stored->Forget();
         WriteFull(key, r, noPrefix);
-    else
-        WriteUpdate(key, r);
+    } else {
+        WriteUpdate(key, r, stored ? *stored : local);
+    }
 }
 
 void LoadInventory(std::vector<InventoryRecord>& list) {

@@ -10,6 +10,7 @@
 #include "diag/FailurePoint.h"
 #include "diag/ScanLog.h"
 #include "inventory/RegistryValues.h"
+#include "inventory/TouchLedger.h"
 
 namespace {
 
@@ -70,6 +71,29 @@ void ClearTouchFlags() {
     }
 }
 
+void StartTouchMarks() {
+    // A sandboxed scan's records are marked by its children, which no
+    // account in this process can follow: it starts from cleared marks.
+    if (g_ctx.scanInSandbox)
+        ClearTouchFlags();
+    else
+        StartTouchLedger();
+}
+
+void ForgetUnseenMarks() {
+    if (!TouchLedgerActive()) return;
+    RegKey inventory;
+    if (inventory.Open(g_ctx.registryRoot, ConfigSubkey(L"Inventory").c_str(), KEY_READ) == ERROR_SUCCESS) {
+        for (const std::wstring& name : SubkeyNames(inventory.Get())) {
+            if (SeenInThisScan(name) != TouchSeen::No) continue;
+            RegKey record;
+            if (record.Open(inventory.Get(), name.c_str(), KEY_SET_VALUE) == ERROR_SUCCESS)
+                RegDeleteValueW(record.Get(), L"touch");
+        }
+    }
+    EndTouchLedger();
+}
+
 // The Inventory key's subkeys are listed once and decided in enumeration
 // order; deleting while enumerating would shift the indexes, and starting
 // over after every deletion costs a full pass per removed record.
@@ -77,9 +101,12 @@ int DeleteUntouched() {
     SetFunction(L"Delete untouched");
     SetFailurePoint(L"init");
     WriteLog(L"%s: %s - Scanning for plugins to remove...\r\n", kTag, g_failure.function);
+    bool ledger = TouchLedgerActive();
     RegKey inventory;
-    if (inventory.Open(g_ctx.registryRoot, ConfigSubkey(L"Inventory").c_str(), KEY_ALL_ACCESS) != ERROR_SUCCESS)
+    if (inventory.Open(g_ctx.registryRoot, ConfigSubkey(L"Inventory").c_str(), KEY_ALL_ACCESS) != ERROR_SUCCESS) {
+        EndTouchLedger();
         return 0;
+    }
 
     std::vector<std::wstring> names = SubkeyNames(inventory.Get());
     std::vector<bool> gone(names.size(), false);
@@ -87,11 +114,19 @@ int DeleteUntouched() {
     for (size_t i = 0; i < names.size(); ++i) {
         if (gone[i]) continue;
         const std::wstring& name = names[i];
+        TouchSeen seen = ledger ? SeenInThisScan(name) : TouchSeen::Stored;
+        if (seen == TouchSeen::One) continue;
         SweepValues v;
         {
             RegKey record;
             if (record.Open(inventory.Get(), name.c_str(), KEY_ALL_ACCESS) != ERROR_SUCCESS) continue;
             v = ReadSweepValues(record.Get());
+            // A mark this scan did not set is an old one: the record stands
+            // as a cleared scan leaves it.
+            if (seen == TouchSeen::No) {
+                RegDeleteValueW(record.Get(), L"touch");
+                v.touch = 0;
+            }
         }
         if (v.touch) continue;
         if (name.find(L'*') != std::wstring::npos) continue;  // sub-plug-in keys go only with their shell
@@ -108,6 +143,7 @@ int DeleteUntouched() {
         if (!v.isShellRoot && (v.isVst || v.isVst3) && !IsEqualGUID(v.clsidPlug, GUID{})) ++count;
     }
     inventory.Close();
+    EndTouchLedger();
     if (count > 0) WriteLog(L"%s: Removed %d unavailable plugin's from VST inventory\r\n", kTag, count);
     return count;
 }

@@ -6,6 +6,12 @@
 #include <windows.h>
 
 void ClearTouchFlags();
+// Before a full scan: the marks as the scan will need them cleared, either at
+// once or, when this process marks every record itself, by its own account.
+void StartTouchMarks();
+// After a cancelled scan, which is not swept: removes the old marks the scan
+// left standing, as clearing them at the start would have.
+void ForgetUnseenMarks();
 // Removes every untouched record key (with a shell's sub-plug-in keys);
 // returns the number of plug-ins removed.
 int DeleteUntouched();
