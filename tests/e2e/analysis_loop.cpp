@@ -78,6 +78,87 @@ TEST_F(Loop, UnchangedModuleIsNotLoadedAgainUntilItChanges) {
     EXPECT_EQ(Loads(module), 2);
 }
 
+// What a rescan that finds nothing changed leaves in every record key, value
+// by value in type and bytes: the same as the scan before it. A value stored
+// in another form than a scan writes (no terminator, a number as binary, a
+// missing or cleared mark) is put back into the scan's form.
+TEST_F(Loop, UnchangedRescanLeavesEveryRecordAsItWas) {
+    std::wstring effect = dir.Copy(PluginPath(L"effect_with_editor"), L"plugins\\Effect.dll");
+    std::wstring single = dir.Copy(PluginDir() + L"\\single_component.vst3", L"plugins\\Single.vst3");
+    std::wstring three = dir.Copy(PluginDir() + L"\\shell_three_audio.vst3", L"plugins\\Three.vst3");
+    dir.Copy(PluginPath(L"shell_three"), L"plugins\\Shell.dll");
+    std::wstring helper = dir.Copy(PluginPath(L"not_a_plugin"), L"plugins\\Helper.dll");
+    std::wstring bad = dir.Copy(PluginPath(L"load_recorder"), L"plugins\\Bad.dll");
+    key.SetDword(L"isBad", 1, Record(bad).c_str());
+    auto records = [&] {
+        TestKey::Export e = key.ExportInventory();
+        e.erase(L"");  // the counters of the run, not a record
+        return e;
+    };
+    auto differences = [](const TestKey::Export& was, const TestKey::Export& now) {
+        std::string out;
+        for (const auto& k : was) {
+            auto nk = now.find(k.first);
+            if (nk == now.end()) {
+                out += "gone: " + Narrow(k.first) + "\n";
+                continue;
+            }
+            for (const auto& v : k.second) {
+                auto nv = nk->second.find(v.first);
+                if (nv == nk->second.end() || nv->second != v.second)
+                    out += "changed: " + Narrow(k.first) + " " + Narrow(v.first) + "\n";
+            }
+            for (const auto& v : nk->second)
+                if (!k.second.count(v.first)) out += "added: " + Narrow(k.first) + " " + Narrow(v.first) + "\n";
+        }
+        for (const auto& k : now)
+            if (!was.count(k.first)) out += "new: " + Narrow(k.first) + "\n";
+        return out;
+    };
+
+    ASSERT_EQ(Scan().exitCode, 0u);
+    TestKey::Export first = records();
+    ASSERT_GE(first.size(), 12u) << "six modules, six shell members";
+    // A shell member's record is marked only when its shell is probed, which
+    // an unchanged shell is not: its mark is cleared and stays so.
+    for (auto& k : first)
+        if (k.first.find(L'*') != std::wstring::npos) EXPECT_EQ(k.second.erase(L"touch"), 1u) << Narrow(k.first);
+    ASSERT_EQ(Scan().exitCode, 0u);
+    EXPECT_EQ(Counter(L"PluginsDeleted"), 0u);
+    EXPECT_EQ(differences(first, records()), "");
+    EXPECT_EQ(Loads(bad), 0);
+
+    struct Tamper {
+        std::wstring module;
+        const wchar_t* value;
+        DWORD type;  // REG_NONE: delete the value
+        std::vector<BYTE> data;
+    };
+    std::wstring path;
+    ASSERT_TRUE(key.GetString(L"FullPath", &path, Record(effect).c_str()));
+    std::vector<BYTE> unterminated(reinterpret_cast<const BYTE*>(path.c_str()),
+                                   reinterpret_cast<const BYTE*>(path.c_str() + path.size()));
+    const Tamper tampers[] = {
+        {effect, L"touch", REG_NONE, {}},
+        {effect, L"FullPath", REG_SZ, unterminated},
+        {single, L"isVst3", REG_BINARY, {1, 0, 0, 0}},
+        {single, L"isBad", REG_NONE, {}},
+        {three, L"touch", REG_DWORD, {0, 0, 0, 0}},
+        {helper, L"isShell", REG_BINARY, {0}},
+    };
+    for (const Tamper& t : tampers) {
+        RegKey k;
+        ASSERT_EQ(k.Open(HKEY_CURRENT_USER, key.Sub(Record(t.module).c_str()).c_str(), KEY_ALL_ACCESS), ERROR_SUCCESS);
+        if (t.type == REG_NONE)
+            ASSERT_EQ(RegDeleteValueW(k.Get(), t.value), ERROR_SUCCESS) << Narrow(t.value);
+        else
+            RegSetValueExW(k.Get(), t.value, 0, t.type, t.data.data(), static_cast<DWORD>(t.data.size()));
+    }
+    ASSERT_NE(differences(first, records()), "");
+    ASSERT_EQ(Scan().exitCode, 0u);
+    EXPECT_EQ(differences(first, records()), "");
+}
+
 TEST_F(Loop, RescanExistingIsIgnoredWithNoRescanning) {
     std::wstring module = dir.Copy(PluginPath(L"load_recorder"), L"plugins\\Recorder.dll");
     key.SetDword(L"rescanExisting", 1);

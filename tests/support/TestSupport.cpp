@@ -211,6 +211,43 @@ std::vector<std::wstring> TestKey::InventoryKeys() const {
     return names;
 }
 
+namespace {
+
+void ExportKey(HKEY key, const std::wstring& path, TestKey::Export& out) {
+    auto& values = out[path];
+    for (DWORD i = 0;; ++i) {
+        wchar_t name[16384];
+        DWORD chars = 16384, type = 0, size = 0;
+        if (RegEnumValueW(key, i, name, &chars, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) break;
+        std::vector<BYTE> data(size);
+        DWORD got = size;
+        chars = 16384;
+        RegEnumValueW(key, i, name, &chars, nullptr, &type, data.data(), &got);
+        data.resize(got);
+        values[name] = {type, data};
+    }
+    for (DWORD i = 0;; ++i) {
+        wchar_t name[520];
+        DWORD chars = 520;
+        if (RegEnumKeyExW(key, i, name, &chars, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        HKEY sub = nullptr;
+        if (RegOpenKeyExW(key, name, 0, KEY_READ, &sub) != ERROR_SUCCESS) continue;
+        ExportKey(sub, path.empty() ? name : path + L"\\" + name, out);
+        RegCloseKey(sub);
+    }
+}
+
+}  // namespace
+
+TestKey::Export TestKey::ExportInventory() const {
+    Export out;
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, Sub(L"Inventory").c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return out;
+    ExportKey(key, L"", out);
+    RegCloseKey(key);
+    return out;
+}
+
 std::wstring TestKey::RecordKey(const std::wstring& modulePath) {
     std::wstring name = modulePath;
     for (wchar_t& c : name)

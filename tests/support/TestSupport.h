@@ -45,6 +45,11 @@ public:
     std::vector<std::wstring> InventoryKeys() const;
     // Record key name of a module path (backslashes become slashes).
     static std::wstring RecordKey(const std::wstring& modulePath);
+    // Every value below Inventory as stored, by key path (relative to
+    // Inventory, any depth) and value name: type and raw bytes.
+    using StoredBytes = std::pair<DWORD, std::vector<BYTE>>;
+    using Export = std::map<std::wstring, std::map<std::wstring, StoredBytes>>;
+    Export ExportInventory() const;
 
 private:
     std::wstring path_;
