@@ -122,7 +122,9 @@ TEST_F(Loop, UnchangedRescanLeavesEveryRecordAsItWas) {
     // A shell member's record is marked only when its shell is probed, which
     // an unchanged shell is not: its mark is cleared and stays so.
     for (auto& k : first) {
-        if (k.first.find(L'*') != std::wstring::npos) EXPECT_EQ(k.second.erase(L"touch"), 1u) << Narrow(k.first);
+        if (k.first.find(L'*') != std::wstring::npos) {
+            EXPECT_EQ(k.second.erase(L"touch"), 1u) << Narrow(k.first);
+        }
     }
     ASSERT_EQ(Scan().exitCode, 0u);
     EXPECT_EQ(Counter(L"PluginsDeleted"), 0u);
