@@ -142,19 +142,22 @@ exit 0
 
 #=== mutants ===
 @ app/AnalysisLoop.cpp | known-bad modules are probed instead of skipped
-- if (storedBad && !g_ctx.rescanFailed) {
-+ if (storedBad && g_ctx.rescanFailed) {
+- if (storedBad && !g_ctx.rescanFailed && !recheck
++ if (storedBad && g_ctx.rescanFailed && !recheck
 
 @ app/AnalysisLoop.cpp | a known-bad module is not marked as seen (the sweep takes it)
 - SetFailurePoint(L"Setting touch flag");
--         if (key) WriteDword(key.Get(), L"touch", 1);
+-         if (key) {
+-             WriteDword(key.Get(), L"touch", 1);
+-             NoteTouch(keyName, 1);
+-         }
 -         return;
 + SetFailurePoint(L"Setting touch flag");
 +         return;
 
-@ app/AnalysisLoop.cpp | the crash marker is not written before plug-in code runs
-- if (key) WriteDword(key.Get(), L"isBad", 1);
-+ if (key) WriteDword(key.Get(), L"isBad", 0);
+@ inventory/CrashMark.cpp | the crash marker is not written before plug-in code runs
+- WriteDword(recordKey, L"isBad", 1);
++ WriteDword(recordKey, L"isBad", 0);
 
 @ app/AnalysisLoop.cpp | a shell counts as one plug-in found
 - g_ctx.pluginsFound += r.isShellRoot ? r.numClasses : 1;
@@ -228,9 +231,9 @@ exit 0
 - if (!v.isShellRoot && (v.isVst || v.isVst3) && !IsEqualGUID(v.clsidPlug, GUID{})) ++count;
 + if (!v.isShellRoot && v.isVst && !IsEqualGUID(v.clsidPlug, GUID{})) ++count;
 
-@ inventory/TouchSweep.cpp | touch flags are not cleared before a scan
-- RegDeleteValueW(record.Get(), L"touch");
-+ RegDeleteValueW(record.Get(), L"touched");
+@ inventory/TouchSweep.cpp | a touch mark left from an earlier scan counts as this scan's
+- if (seen == TouchSeen::No) {
++ if (seen == TouchSeen::Zero) {
 
 @ inventory/TouchSweep.cpp | removed shell members are not counted
 - if (EliminateSubkey(inventoryKey, name.c_str()) == 0) ++count;
@@ -252,10 +255,10 @@ exit 0
 - WriteDword(k, L"gantryServerId", static_cast<DWORD>(r.gantryServerId + 1));
 + WriteDword(k, L"gantryServerId", static_cast<DWORD>(r.gantryServerId));
 
-@ inventory/InventoryStore.cpp | an updated record keeps its old file statistics
+@ inventory/InventoryStore.cpp | a rewritten record keeps its old file statistics
 - WriteBinary(k, L"modStats", r.modStats, sizeof r.modStats);
--     WriteDword(k, L"isBad", r.isBad);
-+ WriteDword(k, L"isBad", r.isBad);
+-     WriteLog(
++ WriteLog(
 
 @ inventory/InventoryStore.cpp | a VST 2 shell is not walked again on an unchanged scan
 - if (r.isVst && r.isShell) r.factoryFlags = 1;
