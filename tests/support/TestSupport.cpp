@@ -171,6 +171,36 @@ bool TestKey::GetString(const wchar_t* name, std::wstring* value, const wchar_t*
     return true;
 }
 
+DWORD TestKey::Dword(const wchar_t* name, const wchar_t* sub) const {
+    DWORD value = 0;
+    return GetDword(name, &value, sub) ? value : kMissing;
+}
+
+std::wstring TestKey::Text(const wchar_t* name, const wchar_t* sub) const {
+    std::wstring value;
+    return GetString(name, &value, sub) ? value : L"-";
+}
+
+std::wstring TestKey::Show(const std::wstring& sub, const wchar_t* names) const {
+    std::wstring shown;
+    const std::wstring list = names;
+    for (size_t at = 0; at < list.size();) {
+        size_t end = list.find(L' ', at);
+        if (end == std::wstring::npos) end = list.size();
+        std::wstring name = list.substr(at, end - at);
+        at = end + 1;
+        if (name.empty()) continue;
+        std::wstring value;
+        DWORD number = 0;
+        if (GetDword(name.c_str(), &number, sub.c_str()))
+            value = std::to_wstring(number);
+        else if (!GetString(name.c_str(), &value, sub.c_str()))
+            value = L"-";
+        shown += (shown.empty() ? L"" : L" ") + name + L"=" + value;
+    }
+    return shown;
+}
+
 bool TestKey::Exists(const wchar_t* sub) const {
     HKEY key = nullptr;
     std::wstring keyPath = sub ? Sub(sub) : path_;
@@ -297,38 +327,83 @@ std::wstring TempDir::Write(const std::wstring& relative, const std::string& byt
 
 // ---- running the program ----
 
-RunResult RunSievo(const std::wstring& args, DWORD timeoutMs, const std::function<void(DWORD)>& whileRunning) {
-    RunResult result;
+Sievo::Sievo(const std::wstring& args) {
     std::wstring exe = BinDir() + L"\\Sievo.exe";
-    std::wstring commandLine = L"\"" + exe + L"\" " + args;
     STARTUPINFOW si{};
     si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
     // A start can fail while another program of the run still has the file
     // open (a build, a scanner of another test); try a few times.
-    bool started = false;
-    for (int attempt = 0; attempt < 5 && !started; ++attempt) {
-        std::wstring line = commandLine;
-        started = CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi);
-        if (!started) Sleep(200);
+    for (int attempt = 0; attempt < 5 && !info_.hProcess; ++attempt) {
+        std::wstring line = L"\"" + exe + L"\" " + args;
+        if (!CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &info_)) {
+            info_ = {};
+            Sleep(200);
+        }
     }
-    if (!started) return result;
-    DWORD waited = 0;
-    for (;;) {
-        DWORD rc = WaitForSingleObject(pi.hProcess, 50);
-        if (rc == WAIT_OBJECT_0) break;
-        waited += 50;
+}
+
+Sievo::~Sievo() {
+    if (!info_.hProcess) return;
+    Kill();
+    CloseHandle(info_.hThread);
+    CloseHandle(info_.hProcess);
+}
+
+bool Sievo::Running() const {
+    return info_.hProcess && WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT;
+}
+
+HWND Sievo::Wait(const std::wstring& caption, DWORD ms) const {
+    for (DWORD waited = 0; waited < ms; waited += 10) {
+        if (HWND window = FindProcessWindow(Pid(), caption)) return window;
+        if (!Running()) return nullptr;
+        Sleep(10);
+    }
+    return nullptr;
+}
+
+bool Sievo::StaysAway(const std::wstring& caption, DWORD ms) const {
+    for (DWORD waited = 0; waited < ms; waited += 20) {
+        if (FindProcessWindow(Pid(), caption)) return false;
+        Sleep(20);
+    }
+    return true;
+}
+
+bool Sievo::WaitGone(HWND window, DWORD ms) const {
+    for (DWORD waited = 0; waited < ms; waited += 10) {
+        if (!IsWindow(window) || !IsWindowVisible(window)) return true;
+        Sleep(10);
+    }
+    return false;
+}
+
+DWORD Sievo::WaitExit(DWORD ms) const {
+    if (!info_.hProcess || WaitForSingleObject(info_.hProcess, ms) != WAIT_OBJECT_0) return 0xFFFFFFFF;
+    DWORD code = 0xFFFFFFFF;
+    GetExitCodeProcess(info_.hProcess, &code);
+    return code;
+}
+
+void Sievo::Kill() const {
+    if (!Running()) return;
+    TerminateProcess(info_.hProcess, 0xDEAD);
+    WaitForSingleObject(info_.hProcess, 5000);
+}
+
+RunResult RunSievo(const std::wstring& args, DWORD timeoutMs, const std::function<void(DWORD)>& whileRunning) {
+    RunResult result;
+    Sievo sievo(args);
+    if (!sievo.Started()) return result;
+    for (DWORD waited = 0; (result.exitCode = sievo.WaitExit(50)) == 0xFFFFFFFF; waited += 50) {
         if (waited >= timeoutMs) {
             result.timedOut = true;
-            TerminateProcess(pi.hProcess, 0xDEAD);
-            WaitForSingleObject(pi.hProcess, 5000);
+            sievo.Kill();
+            result.exitCode = sievo.WaitExit(0);
             break;
         }
-        if (whileRunning) whileRunning(pi.dwProcessId);
+        if (whileRunning) whileRunning(sievo.Pid());
     }
-    GetExitCodeProcess(pi.hProcess, &result.exitCode);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
     return result;
 }
 

@@ -38,13 +38,23 @@ public:
                  DWORD type = REG_SZ) const;
     bool GetDword(const wchar_t* name, DWORD* value, const wchar_t* sub = nullptr) const;
     bool GetString(const wchar_t* name, std::wstring* value, const wchar_t* sub = nullptr) const;
+    // The same, for comparing at once: kMissing / "-" when the value is not there.
+    static constexpr DWORD kMissing = 0xFFFFFFFE;
+    DWORD Dword(const wchar_t* name, const wchar_t* sub = nullptr) const;
+    std::wstring Text(const wchar_t* name, const wchar_t* sub = nullptr) const;
+    // Several values of one key in one line, "isBad=0 FullName=Echo Chamber"
+    // for names "isBad FullName": a DWORD as its number, a text as it is, "-"
+    // for a missing value. One comparison shows every difference at once.
+    std::wstring Show(const std::wstring& sub, const wchar_t* names) const;
     bool Exists(const wchar_t* sub = nullptr) const;
     // Every value of a key by name: its type followed by its bytes.
     std::map<std::wstring, std::vector<BYTE>> Values(const wchar_t* sub) const;
     // Subkey names of Inventory, in enumeration order.
     std::vector<std::wstring> InventoryKeys() const;
-    // Record key name of a module path (backslashes become slashes).
+    // Record key name of a module path (backslashes become slashes), and
+    // its path below the configuration key ("Inventory\\<name>").
     static std::wstring RecordKey(const std::wstring& modulePath);
+    static std::wstring Record(const std::wstring& modulePath) { return L"Inventory\\" + RecordKey(modulePath); }
     // Every value below Inventory as stored, by key path (relative to
     // Inventory, any depth) and value name: type and raw bytes.
     using StoredBytes = std::pair<DWORD, std::vector<BYTE>>;
@@ -78,8 +88,36 @@ struct RunResult {
     bool timedOut = false;
 };
 
-// Starts Sievo.exe with exactly this text after its name. While it runs,
-// `whileRunning` is called every 50 ms with the process id (to answer dialogs).
+// A running Sievo.exe, started with exactly this text after its name, and
+// ended when the test lets go of it.
+class Sievo {
+public:
+    static constexpr DWORD kStepMs = 20000;
+    explicit Sievo(const std::wstring& args);
+    ~Sievo();
+    Sievo(const Sievo&) = delete;
+    Sievo& operator=(const Sievo&) = delete;
+
+    bool Started() const { return info_.hProcess != nullptr; }
+    DWORD Pid() const { return info_.dwProcessId; }
+    bool Running() const;
+    // The visible top-level window with this caption, or null after the time limit.
+    HWND Wait(const std::wstring& caption, DWORD ms = kStepMs) const;
+    // True when no window of that caption is visible for `ms`.
+    bool StaysAway(const std::wstring& caption, DWORD ms) const;
+    // Waits until the window is gone (closed or hidden).
+    bool WaitGone(HWND window, DWORD ms = kStepMs) const;
+    // Exit code, or 0xFFFFFFFF when the process is still running after `ms`.
+    DWORD WaitExit(DWORD ms = kStepMs) const;
+    // Ends it now (a host quitting, a user ending the task).
+    void Kill() const;
+
+private:
+    PROCESS_INFORMATION info_{};
+};
+
+// Runs Sievo.exe to its end. While it runs, `whileRunning` is called every
+// 50 ms with the process id (to answer dialogs).
 RunResult RunSievo(const std::wstring& args, DWORD timeoutMs = 60000,
                    const std::function<void(DWORD pid)>& whileRunning = nullptr);
 
