@@ -3,6 +3,7 @@
 #include <shlobj.h>
 #include <shlwapi.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 
@@ -276,6 +277,18 @@ TestKey::Export TestKey::ExportInventory() const {
     ExportKey(key, L"", out);
     RegCloseKey(key);
     return out;
+}
+
+std::vector<std::wstring> TestKey::RecordsOf(const std::wstring& modulePath) const {
+    std::vector<std::wstring> records;
+    for (const std::wstring& name : InventoryKeys()) {
+        std::wstring sub = L"Inventory\\" + name, path;
+        if (GetString(L"FullPath", &path, sub.c_str()) &&
+            CompareStringOrdinal(path.c_str(), -1, modulePath.c_str(), -1, TRUE) == CSTR_EQUAL)
+            records.push_back(sub);
+    }
+    std::sort(records.begin(), records.end());
+    return records;
 }
 
 std::wstring TestKey::RecordKey(const std::wstring& modulePath) {

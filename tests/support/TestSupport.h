@@ -51,6 +51,9 @@ public:
     std::map<std::wstring, std::vector<BYTE>> Values(const wchar_t* sub) const;
     // Subkey names of Inventory, in enumeration order.
     std::vector<std::wstring> InventoryKeys() const;
+    // Every record of a module ("Inventory\\<key>"; a shell's members share
+    // its path), found by "FullPath" in any letter case, in key order.
+    std::vector<std::wstring> RecordsOf(const std::wstring& modulePath) const;
     // Record key name of a module path (backslashes become slashes), and
     // its path below the configuration key ("Inventory\\<name>").
     static std::wstring RecordKey(const std::wstring& modulePath);
