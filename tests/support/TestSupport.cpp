@@ -340,8 +340,8 @@ std::wstring TempDir::Write(const std::wstring& relative, const std::string& byt
 
 // ---- running the program ----
 
-Sievo::Sievo(const std::wstring& args) {
-    std::wstring exe = BinDir() + L"\\Sievo.exe";
+Sievo::Sievo(const std::wstring& args, const std::wstring& program) {
+    const std::wstring exe = program.empty() ? BinDir() + L"\\Sievo.exe" : program;
     STARTUPINFOW si{};
     si.cb = sizeof si;
     // A start can fail while another program of the run still has the file

@@ -96,7 +96,8 @@ struct RunResult {
 class Sievo {
 public:
     static constexpr DWORD kStepMs = 20000;
-    explicit Sievo(const std::wstring& args);
+    // `exe` empty: the build's Sievo.exe; else a copy of it elsewhere.
+    explicit Sievo(const std::wstring& args, const std::wstring& exe = L"");
     ~Sievo();
     Sievo(const Sievo&) = delete;
     Sievo& operator=(const Sievo&) = delete;
