@@ -14,9 +14,8 @@ using namespace sievo_test;
 
 namespace {
 
-const wchar_t kLoadErrorCaption[] = L"Tarnwell VST Scan: VST Plug-in Load Error";
-constexpr int kEnable = 64;
-constexpr int kDisable = 2;
+constexpr int kEnable = kEnablePlugin;
+constexpr int kDisable = kDisablePlugin;
 
 // Moves a file's last-write time on, as an update of the plug-in would.
 bool TouchLater(const std::wstring& path) {
@@ -64,19 +63,12 @@ protected:
     // A visible scan that answers every load-error dialog with `button`;
     // returns how many it answered and the step label the last one showed.
     static int ScanAnswering(const TestKey& inventory, int button, std::wstring* step = nullptr) {
-        int dialogs = 0;
-        RunResult r = RunSievo(inventory.Args() + L"/Log", 120000, [&](DWORD pid) {
-            if (HWND dialog = FindProcessWindow(pid, kLoadErrorCaption)) {
-                if (ControlText(dialog, 1001).empty()) return;  // not filled in yet
-                if (step) *step = ControlText(dialog, 1002);
-                ++dialogs;
-                ClickButton(dialog, button);
-                Sleep(200);
-            }
-        });
+        LoadErrors seen;
+        RunResult r = RunAnswering(inventory.Args() + L"/Log", button, &seen);
         EXPECT_FALSE(r.timedOut);
         EXPECT_EQ(r.exitCode, 0u);
-        return dialogs;
+        if (step) *step = seen.step;
+        return seen.dialogs;
     }
 
     TestKey key;

@@ -420,6 +420,21 @@ RunResult RunSievo(const std::wstring& args, DWORD timeoutMs, const std::functio
     return result;
 }
 
+RunResult RunAnswering(const std::wstring& args, int button, LoadErrors* seen, DWORD timeoutMs) {
+    return RunSievo(args, timeoutMs, [&](DWORD pid) {
+        HWND dialog = FindProcessWindow(pid, kLoadErrorCaption);
+        if (!dialog) dialog = FindWindowW(nullptr, kLoadErrorCaption);
+        if (!dialog || ControlText(dialog, 1001).empty()) return;  // none, or not filled in yet
+        if (seen) {
+            seen->name = ControlText(dialog, 1001);
+            seen->step = ControlText(dialog, 1002);
+            ++seen->dialogs;
+        }
+        ClickButton(dialog, button);
+        Sleep(200);
+    });
+}
+
 namespace {
 void Drain(HANDLE pipe, std::string* into) {
     DWORD available = 0;

@@ -125,6 +125,21 @@ private:
 RunResult RunSievo(const std::wstring& args, DWORD timeoutMs = 60000,
                    const std::function<void(DWORD pid)>& whileRunning = nullptr);
 
+// The load-error dialog (a plug-in faulted while it was probed), and what
+// the dialogs of one run showed.
+constexpr wchar_t kLoadErrorCaption[] = L"Tarnwell VST Scan: VST Plug-in Load Error";
+constexpr int kEnablePlugin = 64;  // "Enable Plug-in (Risky)"
+constexpr int kDisablePlugin = 2;  // "Disable Plug-in"
+struct LoadErrors {
+    int dialogs = 0;
+    std::wstring name;  // the plug-in the last one named
+    std::wstring step;  // and the step it named
+};
+// Runs Sievo.exe to its end and answers every load-error dialog with
+// `button`, as a user would. A sandboxed child's dialog is answered too (the
+// end-to-end tests run one at a time, so any such dialog is this run's).
+RunResult RunAnswering(const std::wstring& args, int button, LoadErrors* seen = nullptr, DWORD timeoutMs = 120000);
+
 // Runs a program of build/bin with this text after its name and collects what
 // it writes to standard output and standard error.
 RunResult RunCapture(const std::wstring& program, const std::wstring& args, std::string* out, std::string* err,
