@@ -22,12 +22,6 @@ using namespace sievo_test;
 
 namespace {
 
-std::wstring Text(const GUID& id) {
-    wchar_t text[64] = {};
-    StringFromGUID2(id, text, 64);
-    return text;
-}
-
 class Inventory : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { CoInitialize(nullptr); }  // the logging component is a COM object
@@ -76,28 +70,14 @@ InventoryRecord Everything() {
     r.numInputs = 6, r.maxUsedInputs = 4, r.numOutputs = 8, r.numPrograms = 128, r.numParams = 57;
     r.cxEditor = 640, r.cyEditor = 480, r.gantryServerId = 4, r.vstVersion = 2400, r.moduleType = 7;
     r.addVstPrefix = 0;
-    for (uint32_t* flag : {&r.isVst,
-                           &r.isSynth,
-                           &r.wantEvents,
-                           &r.progsChunks,
-                           &r.registerAsPlug,
-                           &r.registerAsSynth,
-                           &r.jBridgeLoader,
-                           &r.forceStereo,
-                           &r.nrpnPassThrough,
-                           &r.delayCompensation,
-                           &r.registerAsTempoBasedEffect,
-                           &r.forceSuspendOnStop,
-                           &r.forceSuspendOnPlay,
-                           &r.seralizeDispatcher,
-                           &r.generateEvents,
-                           &r.isX64,
-                           &r.isARA,
-                           &r.hasVstEntryPoint,
-                           &r.forceMono,
-                           &r.translateProgramChanges,
-                           &r.doublePrecision})
+    // clang-format off
+    for (uint32_t* flag : {&r.isVst, &r.isSynth, &r.wantEvents, &r.progsChunks, &r.registerAsPlug, &r.registerAsSynth,
+                           &r.jBridgeLoader, &r.forceStereo, &r.nrpnPassThrough, &r.delayCompensation,
+                           &r.registerAsTempoBasedEffect, &r.forceSuspendOnStop, &r.forceSuspendOnPlay,
+                           &r.seralizeDispatcher, &r.generateEvents, &r.isX64, &r.isARA, &r.hasVstEntryPoint,
+                           &r.forceMono, &r.translateProgramChanges, &r.doublePrecision})
         *flag = 1;
+    // clang-format on
     return r;
 }
 
@@ -132,12 +112,9 @@ TEST_F(Inventory, WhatAWriteForcesForSomeKindsOfModule) {
     r.isInternal = 1, r.hasVstEntryPoint = 0, r.delayCompensation = 0;
     WriteVstData(record.Get(), r, 1, 0);
     // Internal modules are native effects; without the standard entry point no plug-in.
-    const std::pair<const wchar_t*, DWORD> forced[] = {{L"registerAsPlug", 1},
-                                                       {L"registerAsSynth", 0},
-                                                       {L"delayCompensation", 1},
-                                                       {L"jBridgeLoader", 0},
-                                                       {L"isVst", 0}};
-    for (const auto& [name, value] : forced) EXPECT_EQ(Stored(name), value) << Narrow(name);
+    EXPECT_EQ((std::vector<DWORD>{Stored(L"registerAsPlug"), Stored(L"registerAsSynth"), Stored(L"delayCompensation"),
+                                  Stored(L"jBridgeLoader"), Stored(L"isVst")}),
+              (std::vector<DWORD>{1, 0, 1, 0, 0}));
     // A bridged instrument has no delay compensation.
     r = Everything();
     r.isX64 = 0;
@@ -211,32 +188,23 @@ TEST_F(Inventory, ReadsFillGapsAndSurviveDamagedValues) {
     EXPECT_EQ(damaged.numParams, 3u) << "\"12\" is six bytes, not a 32-bit value";
 }
 
-TEST(InventoryKeyNames, FitTheRegistryAndStayTheSame) {
-    auto keyOf = [](const std::wstring& path, bool* shortened) {
+// Paths too long for a key name get a shortened one (how such records are
+// kept, a scan through Sievo.exe shows); it must not change between scans
+// nor be shared by paths alike up to their last characters.
+TEST(InventoryKeyNames, AShortenedNameIsStableAndOwnedByOnePath) {
+    auto keyOf = [](const std::wstring& path) {
         wchar_t name[260];
-        *shortened = MakeInventoryKeyName(path.c_str(), 260, name);
+        EXPECT_TRUE(MakeInventoryKeyName(path.c_str(), 260, name));
         return std::wstring(name);
     };
-    bool shortened = true;
-    EXPECT_EQ(keyOf(L"C:\\Plugins\\Echo.dll", &shortened), L"C:/Plugins/Echo.dll");
-    EXPECT_EQ(keyOf(L"C:\\" + std::wstring(252, L'a'), &shortened).size(), 255u);
-    EXPECT_FALSE(shortened) << "a name that fits is the path itself";
-    const std::wstring longer = L"C:\\" + std::wstring(253, L'a') + L"\\Echo.dll";
-    for (const std::wstring& path : {L"C:\\" + std::wstring(253, L'a'), longer, L"C:\\" + std::wstring(900, L'b')}) {
-        std::wstring key = keyOf(path, &shortened), upper = path;
-        EXPECT_TRUE(shortened);
-        EXPECT_LE(key.size(), 255u);
-        EXPECT_EQ(key.find_first_of(L"*\\"), std::wstring::npos) << "a star would make it a shell member";
-        EXPECT_EQ(key.substr(0, 10), L"C:/" + path.substr(3, 7));
-        EXPECT_EQ(keyOf(path, &shortened), key) << "the same from scan to scan";
-        CharUpperBuffW(upper.data(), static_cast<DWORD>(upper.size()));
-        EXPECT_EQ(keyOf(upper, &shortened).substr(key.size() - 16), key.substr(key.size() - 16)) << "case aside";
-    }
-    EXPECT_NE(keyOf(longer, &shortened), keyOf(longer.substr(0, longer.size() - 8) + L"Eche.dll", &shortened))
-        << "paths alike up to their last characters still get keys of their own";
-    std::wstring member = MakeSubRecordKeyName(keyOf(longer, &shortened), 1001, std::wstring(100, L'n').c_str());
+    const std::wstring path = L"C:\\" + std::wstring(253, L'a') + L"\\Echo.dll", key = keyOf(path);
+    EXPECT_LE(key.size(), 255u);
+    EXPECT_EQ(key.find_first_of(L"*\\"), std::wstring::npos) << "a star would make it a shell member";
+    EXPECT_EQ(keyOf(path), key);
+    EXPECT_NE(keyOf(path.substr(0, path.size() - 8) + L"Eche.dll"), key);
+    std::wstring member = MakeSubRecordKeyName(key, 1001, std::wstring(100, L'n').c_str());
     EXPECT_LE(member.size(), 255u);
-    EXPECT_EQ(member.substr(0, keyOf(longer, &shortened).size() + 6), keyOf(longer, &shortened) + L"*1001 ");
+    EXPECT_EQ(member.substr(0, key.size() + 6), key + L"*1001 ");
 }
 
 // ---- mark and sweep ----
@@ -339,15 +307,15 @@ TEST(Clsid, TextFormFromIdAndShortNameHashedFormFromIdAndFileStem) {
         if (c.plug) {
             std::wstring props = c.plug;
             props[8] = L'3';
-            EXPECT_EQ(Text(r.clsidPlug), c.plug);
-            EXPECT_EQ(Text(r.clsidProps), props);
+            EXPECT_EQ(GuidText(r.clsidPlug), c.plug);
+            EXPECT_EQ(GuidText(r.clsidProps), props);
         } else {
             // Cutting the code unit to its low byte would have made a valid, wrong id.
-            EXPECT_NE(Text(r.clsidPlug), L"{141AC902-4142-4344-4516-484F00000000}");
+            EXPECT_NE(GuidText(r.clsidPlug), L"{141AC902-4142-4344-4516-484F00000000}");
         }
-        EXPECT_EQ(Text(r.clsidPlugMD5), c.plugMd5);
+        EXPECT_EQ(GuidText(r.clsidPlugMD5), c.plugMd5);
         if (c.propsMd5) {
-            EXPECT_EQ(Text(r.clsidPropsMD5), c.propsMd5);
+            EXPECT_EQ(GuidText(r.clsidPropsMD5), c.propsMd5);
         }
     }
     InventoryRecord root;

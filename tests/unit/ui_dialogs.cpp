@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cwctype>
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -41,35 +42,22 @@ std::wstring TextOf(HWND w) {
     return text;
 }
 
-// A white 32-bit bitmap that a window or text is drawn into.
-class Canvas {
-public:
-    Canvas(int cx, int cy) : count_(static_cast<size_t>(cx) * cy) {
-        BITMAPINFO info{};
-        info.bmiHeader = {sizeof(BITMAPINFOHEADER), cx, -cy, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-        dc_ = CreateCompatibleDC(nullptr);
-        bitmap_ = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits_), nullptr, 0);
-        old_ = SelectObject(dc_, bitmap_);
-        PatBlt(dc_, 0, 0, cx, cy, WHITENESS);
-    }
-    ~Canvas() {
-        SelectObject(dc_, old_);
-        DeleteObject(bitmap_);
-        DeleteDC(dc_);
-    }
-    HDC Dc() const { return dc_; }
-    std::vector<DWORD> Pixels() const {
-        GdiFlush();
-        return std::vector<DWORD>(bits_, bits_ + count_);
-    }
-
-private:
-    size_t count_;
-    HDC dc_ = nullptr;
-    HBITMAP bitmap_ = nullptr;
-    HGDIOBJ old_ = nullptr;
-    DWORD* bits_ = nullptr;
-};
+// The pixels of a white cx by cy bitmap after `paint` drew into it.
+std::vector<DWORD> Paint(int cx, int cy, const std::function<void(HDC)>& paint) {
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), cx, -cy, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    HDC dc = CreateCompatibleDC(nullptr);
+    DWORD* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits), nullptr, 0);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    PatBlt(dc, 0, 0, cx, cy, WHITENESS);
+    paint(dc);
+    GdiFlush();
+    std::vector<DWORD> pixels(bits, bits + static_cast<size_t>(cx) * cy);
+    DeleteObject(SelectObject(dc, old));
+    DeleteDC(dc);
+    return pixels;
+}
 
 // The box of pixels that differ when the control draws `text` instead of
 // nothing at cx by cy; empty (right < left) when none do.
@@ -79,9 +67,9 @@ RECT TextInk(HWND control, int cx, int cy, const std::wstring& text) {
     const std::wstring own = TextOf(control);
     auto draw = [&](const std::wstring& t) {
         SetWindowTextW(control, t.c_str());
-        Canvas canvas(cx, cy);
-        SendMessageW(control, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(canvas.Dc()), PRF_CLIENT | PRF_ERASEBKGND);
-        return canvas.Pixels();
+        return Paint(cx, cy, [&](HDC dc) {
+            SendMessageW(control, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT | PRF_ERASEBKGND);
+        });
     };
     SetWindowPos(control, nullptr, 0, 0, cx, cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     std::vector<DWORD> with = draw(text), without = draw(L"");
@@ -105,32 +93,28 @@ struct Control {
     RECT rect;  // in the dialog's client coordinates
 };
 
-class Dialogs : public ::testing::Test {
-protected:
-    // With Sievo.exe's manifest (common controls 6) current, the dialogs get
-    // the controls the program gets.
-    static void SetUpTestSuite() {
-        exe_ = BinDir() + L"\\Sievo.exe";
-        module_ = LoadLibraryExW(exe_.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+// Sievo.exe as a data file, with its manifest (common controls 6) made
+// current, so that dialogs get the controls the program gets.
+HMODULE Program() {
+    static HMODULE module = [] {
+        const std::wstring exe = BinDir() + L"\\Sievo.exe";
         ACTCTXW actctx{};
         actctx.cbSize = sizeof actctx;
         actctx.dwFlags = ACTCTX_FLAG_RESOURCE_NAME_VALID;
-        actctx.lpSource = exe_.c_str();
+        actctx.lpSource = exe.c_str();
         actctx.lpResourceName = CREATEPROCESS_MANIFEST_RESOURCE_ID;
-        context_ = CreateActCtxW(&actctx);
-        if (context_ != INVALID_HANDLE_VALUE) ActivateActCtx(context_, &cookie_);
-    }
-    static void TearDownTestSuite() {
-        if (context_ != INVALID_HANDLE_VALUE) {
-            DeactivateActCtx(0, cookie_);
-            ReleaseActCtx(context_);
-        }
-        if (module_) FreeLibrary(module_);
-    }
-    void SetUp() override {
-        ASSERT_NE(module_, nullptr) << "Sievo.exe not loaded";
-        ASSERT_NE(context_, INVALID_HANDLE_VALUE) << "Sievo.exe's manifest not activated";
-    }
+        HANDLE context = CreateActCtxW(&actctx);
+        ULONG_PTR cookie = 0;
+        return context != INVALID_HANDLE_VALUE && ActivateActCtx(context, &cookie)
+                   ? LoadLibraryExW(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE)
+                   : nullptr;
+    }();
+    return module;
+}
+
+class Dialogs : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_NE(Program(), nullptr) << "Sievo.exe not loaded or its manifest not activated"; }
     void TearDown() override {
         for (HWND w : open_) DestroyWindow(w);
     }
@@ -138,33 +122,32 @@ protected:
     // The dialog as the program creates it, keyboard cues shown (as after
     // the user pressed Alt: the mnemonics' underlines are drawn too).
     HWND Create(int id, LANGID lang) {
-        HRSRC res = FindResourceExW(module_, RT_DIALOG, MAKEINTRESOURCEW(id), lang);
+        HRSRC res = FindResourceExW(Program(), RT_DIALOG, MAKEINTRESOURCEW(id), lang);
         if (!res) return nullptr;
-        auto tpl = static_cast<const DLGTEMPLATE*>(LockResource(LoadResource(module_, res)));
+        auto tpl = static_cast<const DLGTEMPLATE*>(LockResource(LoadResource(Program(), res)));
         HWND dialog = CreateDialogIndirectParamW(
             GetModuleHandleW(nullptr), tpl, nullptr, [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
-        if (dialog) open_.push_back(dialog);
-        if (dialog) SendMessageW(dialog, WM_UPDATEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEACCEL), 0);
+        if (!dialog) return nullptr;
+        open_.push_back(dialog);
+        SendMessageW(dialog, WM_UPDATEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEACCEL), 0);
         return dialog;
     }
     static std::vector<Control> Controls(HWND dialog) {
         std::vector<Control> controls;
         for (HWND c = GetWindow(dialog, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
-            Control control{c, GetDlgCtrlID(c), L"", TextOf(c), GetWindowLongW(c, GWL_STYLE), {}};
             wchar_t cls[64] = {};
             GetClassNameW(c, cls, 64);
-            control.cls = cls;
-            GetWindowRect(c, &control.rect);
-            MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&control.rect), 2);
-            controls.push_back(control);
+            controls.push_back({c, GetDlgCtrlID(c), cls, TextOf(c), GetWindowLongW(c, GWL_STYLE), {}});
+            GetWindowRect(c, &controls.back().rect);
+            MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&controls.back().rect), 2);
         }
         return controls;
     }
     static bool LoadText(UINT id, LANGID lang, std::wstring* out) {
-        HRSRC res = FindResourceExW(module_, RT_STRING, MAKEINTRESOURCEW(id / 16 + 1), lang);
+        HRSRC res = FindResourceExW(Program(), RT_STRING, MAKEINTRESOURCEW(id / 16 + 1), lang);
         if (!res) return false;
-        auto p = static_cast<const WCHAR*>(LockResource(LoadResource(module_, res)));
-        const WCHAR* end = p + SizeofResource(module_, res) / sizeof(WCHAR);
+        auto p = static_cast<const WCHAR*>(LockResource(LoadResource(Program(), res)));
+        const WCHAR* end = p + SizeofResource(Program(), res) / sizeof(WCHAR);
         for (UINT i = 0; i < id % 16 && p < end; ++i) p += 1 + *p;
         if (p >= end || !*p) return false;
         *out = std::wstring(p + 1, *p);
@@ -172,16 +155,8 @@ protected:
     }
     static HFONT Font(HWND window) { return reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0)); }
 
-    static std::wstring exe_;
-    static HMODULE module_;
-    static HANDLE context_;
-    static ULONG_PTR cookie_;
     std::vector<HWND> open_;
 };
-std::wstring Dialogs::exe_;
-HMODULE Dialogs::module_ = nullptr;
-HANDLE Dialogs::context_ = INVALID_HANDLE_VALUE;
-ULONG_PTR Dialogs::cookie_ = 0;
 
 // Texts that read the same in a translation: "OK" everywhere, "No" where it
 // is the language's own word.
@@ -260,18 +235,21 @@ TEST_F(Dialogs, EveryStringIsTranslatedWithTheSameConversions) {
 // missing-glyph box, which an unreadable dialog text would show too.
 TEST_F(Dialogs, AreDrawnInTahomaWithEveryCharacterTheyUse) {
     HFONT font = Font(Create(103, kEnglish));
-    Canvas canvas(4, 4);
-    SelectObject(canvas.Dc(), font);
-    std::vector<BYTE> otm(GetOutlineTextMetricsW(canvas.Dc(), 0, nullptr) + sizeof(OUTLINETEXTMETRICW));
+    HDC screen = GetDC(nullptr);
+    HGDIOBJ old = SelectObject(screen, font);
+    std::vector<BYTE> otm(GetOutlineTextMetricsW(screen, 0, nullptr) + sizeof(OUTLINETEXTMETRICW));
     auto metrics = reinterpret_cast<OUTLINETEXTMETRICW*>(otm.data());
-    ASSERT_TRUE(GetOutlineTextMetricsW(canvas.Dc(), static_cast<UINT>(otm.size()), metrics)) << kInstallHint;
+    const bool measured = GetOutlineTextMetricsW(screen, static_cast<UINT>(otm.size()), metrics);
+    SelectObject(screen, old);
+    ReleaseDC(nullptr, screen);
+    ASSERT_TRUE(measured) << kInstallHint;
     auto name = [&](PSTR offset) { return Narrow(reinterpret_cast<const wchar_t*>(otm.data() + size_t(offset))); };
     ASSERT_EQ(name(metrics->otmpFamilyName) + " " + name(metrics->otmpStyleName), "Tahoma Regular") << kInstallHint;
     auto glyph = [&](wchar_t c) {
-        Canvas g(40, 40);
-        SelectObject(g.Dc(), font);
-        TextOutW(g.Dc(), 4, 4, &c, 1);
-        return g.Pixels();
+        return Paint(40, 40, [&](HDC dc) {
+            SelectObject(dc, font);
+            TextOutW(dc, 4, 4, &c, 1);
+        });
     };
     const std::vector<DWORD> missing = glyph(0x0378);
     for (const Language& lang : kLanguages) {

@@ -5,8 +5,6 @@
 // the guard catches.
 #include <gtest/gtest.h>
 
-#include <objbase.h>
-
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -16,19 +14,12 @@
 #include "core/ScanContext.h"
 #include "diag/FailurePoint.h"
 #include "diag/FaultGuard.h"
-#include "diag/ScanLog.h"
 #include "vst2/GuardedDispatch.h"
 #include "vst2/Vst2Probe.h"
 
 namespace {
 
 using namespace sievo_test;
-
-std::wstring GuidText(const GUID& id) {
-    wchar_t text[64] = {};
-    StringFromGUID2(id, text, 64);
-    return text;
-}
 
 // A new record for a module file: its full path, its file name without
 // extension as name, the first eight characters of its short name.
@@ -89,27 +80,7 @@ std::vector<int64_t> Numbers(const InventoryRecord& r) {
             r.numClasses};
 }
 
-// The scan log stays open for the whole program, as in the scanner's run;
-// each test reads only the lines written since it started.
-class LogEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        CoInitialize(nullptr);  // the logging component is an in-process COM server
-        DeleteLogs();
-        g_ctx.logEnabled = 1;
-        OpenLog();
-    }
-    void TearDown() override { CloseLog(); }
-};
-const auto* const kLog = ::testing::AddGlobalTestEnvironment(new LogEnvironment);
-
-struct LogWatch {
-    size_t start = ReadLogLines(g_ctx.logPath).size();
-    std::vector<std::wstring> NewLines() const {
-        std::vector<std::wstring> all = ReadLogLines(g_ctx.logPath);
-        return std::vector<std::wstring>(all.begin() + std::min(start, all.size()), all.end());
-    }
-};
+const bool kLog = KeepScanLogOpen();
 
 TEST(Vst2Probe, PluginsFillTheirRecordsAsTheirSourcesReport) {
     const struct {

@@ -4,8 +4,6 @@
 // or lies, the persist-compatibility lists, and the host objects it hands out.
 #include <gtest/gtest.h>
 
-#include <objbase.h>
-
 #include <algorithm>
 #include <string>
 #include <vector>
@@ -14,7 +12,6 @@
 #include "core/ScanContext.h"
 #include "core/Win32Owners.h"
 #include "diag/FailurePoint.h"
-#include "diag/ScanLog.h"
 #include "inventory/CompatData.h"
 #include "inventory/ModuleStats.h"
 #include "tests/plugins/vst3/ModuleCopy.h"
@@ -24,30 +21,14 @@
 namespace {
 
 using namespace Steinberg;
+using sievo_test::LogWatch;
 using sievo_test::Narrow;
 using vst3_test::CountLines;
 using vst3_test::GuidText;
 using vst3_test::ModuleCopy;
 using vst3_test::RunProbe;
 
-class LogEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        CoInitialize(nullptr);
-        g_ctx.logEnabled = 1;
-        OpenLog();
-    }
-    void TearDown() override { CloseLog(); }
-};
-const auto* const kLog = ::testing::AddGlobalTestEnvironment(new LogEnvironment);
-
-struct LogWatch {
-    size_t start = sievo_test::ReadLogLines(g_ctx.logPath).size();
-    std::vector<std::wstring> NewLines() const {
-        std::vector<std::wstring> all = sievo_test::ReadLogLines(g_ctx.logPath);
-        return std::vector<std::wstring>(all.begin() + std::min(start, all.size()), all.end());
-    }
-};
+const bool kLog = sievo_test::KeepScanLogOpen();
 
 // The lifecycle lines of the trace without the class name and the
 // factory's class-info lines, joined by "; ".
@@ -112,39 +93,33 @@ TEST(Vst3ProbeSingle, SingleComponentIsItsOwnControllerAndNeverConnected) {
               "release factory; release factory");
 }
 
-// One row per module that shows one capability; the other columns show what
-// a plain effect reports, so a field leaking from one class to another fails.
-struct Capability {
-    const wchar_t* module;
-    uint32_t isSynth, wantEvents, generateEvents, numInputs, numOutputs, numPrograms, doublePrecision, isARA;
-    const wchar_t* subcategories;
-};
-
-class Vst3ProbeCapabilities : public ::testing::TestWithParam<Capability> {};
-
-TEST_P(Vst3ProbeCapabilities, RecordShowsWhatTheClassOffers) {
-    const Capability& c = GetParam();
-    ModuleCopy module(c.module);
-    InventoryRecord r = module.Record();
-    ASSERT_EQ(RunProbe(r).result, 1);
-    const uint32_t got[] = {r.isSynth,    r.wantEvents,  r.generateEvents,  r.numInputs, r.maxUsedInputs,
-                            r.numOutputs, r.numPrograms, r.doublePrecision, r.isARA};
-    const uint32_t want[] = {c.isSynth,    c.wantEvents,  c.generateEvents,  c.numInputs, c.numInputs,
-                             c.numOutputs, c.numPrograms, c.doublePrecision, c.isARA};
-    for (size_t i = 0; i < std::size(got); ++i) EXPECT_EQ(got[i], want[i]) << "field " << i;
-    EXPECT_STREQ(r.Subcategories, c.subcategories);
-    // An instrument is switched to advanced I/O mode before it is initialised.
-    EXPECT_EQ(CountLines(module.Trace(), "setIoMode 1 "), c.isSynth ? 1 : 0);
+TEST(Vst3ProbeSingle, EachCapabilityShowsInTheRecord) {
+    // One row per module that shows one capability; the other columns show what
+    // a plain effect reports, so a field leaking from one class to another fails.
+    const std::tuple<const wchar_t*, const wchar_t*, std::vector<int64_t>> modules[] = {
+        // clang-format off
+        //                                                    synth wantEv genEv in out programs double ARA
+        {L"instrument_with_events", L"Instrument|Synth",    {1,    1,     1,    0, 2,  0,       0,     0}},
+        {L"sidechain_buses",        L"Fx|Dynamics",         {0,    0,     0,    4, 2,  0,       0,     0}},
+        {L"root_unit_programs",     L"Fx",                  {0,    0,     0,    0, 0,  12,      0,     0}},
+        {L"double_precision",       L"Fx",                  {0,    0,     0,    0, 0,  0,       1,     0}},
+        {L"ara_entry_point",        L"Fx",                  {0,    0,     0,    0, 0,  0,       0,     1}},
+        // clang-format on
+    };
+    for (const auto& [name, subcategories, numbers] : modules) {
+        SCOPED_TRACE(Narrow(name));
+        ModuleCopy module(name);
+        InventoryRecord r = module.Record();
+        ASSERT_EQ(RunProbe(r).result, 1);
+        EXPECT_EQ((std::vector<int64_t>{r.isSynth, r.wantEvents, r.generateEvents, r.numInputs, r.numOutputs,
+                                        r.numPrograms, r.doublePrecision, r.isARA}),
+                  numbers);
+        EXPECT_EQ(r.maxUsedInputs, r.numInputs);
+        EXPECT_STREQ(r.Subcategories, subcategories);
+        // An instrument is switched to advanced I/O mode before it is initialised.
+        EXPECT_EQ(CountLines(module.Trace(), "setIoMode 1 "), r.isSynth ? 1 : 0);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Modules, Vst3ProbeCapabilities,
-                         ::testing::Values(Capability{L"instrument_with_events", 1, 1, 1, 0, 2, 0, 0, 0,
-                                                      L"Instrument|Synth"},
-                                           Capability{L"sidechain_buses", 0, 0, 0, 4, 2, 0, 0, 0, L"Fx|Dynamics"},
-                                           Capability{L"root_unit_programs", 0, 0, 0, 0, 0, 12, 0, 0, L"Fx"},
-                                           Capability{L"double_precision", 0, 0, 0, 0, 0, 0, 1, 0, L"Fx"},
-                                           Capability{L"ara_entry_point", 0, 0, 0, 0, 0, 0, 0, 1, L"Fx"}),
-                         [](const ::testing::TestParamInfo<Capability>& info) { return Narrow(info.param.module); });
 
 TEST(Vst3ProbeShell, SeveralAudioClassesEachGetARecord) {
     ModuleCopy module(L"shell_three_audio");
@@ -250,55 +225,45 @@ TEST(Vst3ProbeShell, DiscardableClassesOfAnUnchangedModuleAreNotExaminedAgain) {
 
 // ---- modules that fail or lie ----
 
-struct FailureCase {
-    const wchar_t* module;
-    const wchar_t* step;       // the step label left for the report
-    const wchar_t* code;       // in the log line written for the failure; null: an exception
-    uint32_t entryPointAfter;  // hasVstEntryPoint and isVst3 of the module record afterwards
-    const char* lastTrace;     // the module's last trace line: nothing was called after it
-};
-
-class Vst3ProbeFailure : public ::testing::TestWithParam<FailureCase> {};
-
-TEST_P(Vst3ProbeFailure, ThrowsZeroLogsTheCodeAndLeavesTheModuleAlone) {
-    const FailureCase& c = GetParam();
-    ModuleCopy module(c.module);
-    InventoryRecord r = module.Record();
-    std::vector<InventoryRecord> shell;
-    LogWatch log;
-    auto out = RunProbe(r, &shell);
-    ASSERT_TRUE(out.threw);
-    EXPECT_EQ(out.thrown, 0);
-    std::wstring line =
-        c.code ? std::wstring(L"SIEVO: Failure (") + c.code + L") in function" : L"SIEVO: Exception in function";
-    EXPECT_TRUE(sievo_test::Contains(log.NewLines(), line + L" [Load VST3 Plugin], failure point[Load VST3 Plugin]"));
-    EXPECT_STREQ(g_failure.step, c.step);
-    EXPECT_STREQ(g_failure.function, L"Load VST3 Plugin");
-    EXPECT_EQ(r.hasVstEntryPoint, c.entryPointAfter);
-    EXPECT_EQ(r.isVst3, c.entryPointAfter);
-    EXPECT_TRUE(shell.empty());
-    // Not freed, not told to exit, nothing released or terminated.
-    EXPECT_NE(GetModuleHandleW(module.Path().c_str()), nullptr);
-    std::vector<std::string> trace = module.Trace();
-    ASSERT_FALSE(trace.empty());
-    EXPECT_EQ(trace.back(), c.lastTrace);
-    EXPECT_EQ(CountLines(trace, "ExitDll") + CountLines(trace, "release factory") + CountLines(trace, "terminate"), 0);
+TEST(Vst3ProbeFailures, ThrowZeroLogTheCodeAndLeaveTheModuleAlone) {
+    // The step label left for the report, the code in the log line (none: an
+    // exception), hasVstEntryPoint and isVst3 afterwards, and the module's last
+    // trace line: nothing was called after it.
+    const std::tuple<const wchar_t*, const wchar_t*, const wchar_t*, uint32_t, const char*> modules[] = {
+        {L"no_factory_export", L"Get Proc Address", L"8000ffff", 0, "InitDll"},
+        {L"init_dll_false", L"Call initProc", L"8000ffff", 0, "InitDll"},
+        {L"null_factory", L"GetPluginFactory", L"8000ffff", 1, "GetPluginFactory"},
+        {L"null_component", L"createInstance IComponent", L"8000ffff", 1, "createInstance null"},
+        {L"null_audio_processor", L"queryInterface IAudioProcessor", L"8000ffff", 1, "IAudioProcessor null"},
+        {L"zero_controller_id", L"component->getControllerClassId", L"8000ffff", 1, "getControllerClassId zero"},
+        {L"initialize_fails", L"component->initialize", L"80004005", 1, "initialize component Broken Initialize"},
+        {L"crash_in_get_bus_info", L"getBusCount", nullptr, 1, "getBusInfo crash"}};
+    for (const auto& [name, step, code, entryPoint, lastTrace] : modules) {
+        SCOPED_TRACE(Narrow(name));
+        ModuleCopy module(name);
+        InventoryRecord r = module.Record();
+        std::vector<InventoryRecord> shell;
+        LogWatch log;
+        auto out = RunProbe(r, &shell);
+        ASSERT_TRUE(out.threw);
+        EXPECT_EQ(out.thrown, 0);
+        std::wstring line =
+            code ? std::wstring(L"SIEVO: Failure (") + code + L") in function" : L"SIEVO: Exception in function";
+        EXPECT_TRUE(
+            sievo_test::Contains(log.NewLines(), line + L" [Load VST3 Plugin], failure point[Load VST3 Plugin]"));
+        EXPECT_STREQ(g_failure.step, step);
+        EXPECT_STREQ(g_failure.function, L"Load VST3 Plugin");
+        EXPECT_EQ(r.hasVstEntryPoint, entryPoint);
+        EXPECT_EQ(r.isVst3, entryPoint);
+        EXPECT_TRUE(shell.empty());
+        // Not freed, not told to exit, nothing released or terminated.
+        EXPECT_NE(GetModuleHandleW(module.Path().c_str()), nullptr);
+        std::vector<std::string> trace = module.Trace();
+        EXPECT_EQ(trace.empty() ? "" : trace.back(), lastTrace);
+        EXPECT_EQ(CountLines(trace, "ExitDll") + CountLines(trace, "release factory") + CountLines(trace, "terminate"),
+                  0);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Modules, Vst3ProbeFailure,
-    ::testing::Values(
-        FailureCase{L"no_factory_export", L"Get Proc Address", L"8000ffff", 0, "InitDll"},
-        FailureCase{L"init_dll_false", L"Call initProc", L"8000ffff", 0, "InitDll"},
-        FailureCase{L"null_factory", L"GetPluginFactory", L"8000ffff", 1, "GetPluginFactory"},
-        FailureCase{L"null_component", L"createInstance IComponent", L"8000ffff", 1, "createInstance null"},
-        FailureCase{L"null_audio_processor", L"queryInterface IAudioProcessor", L"8000ffff", 1, "IAudioProcessor null"},
-        FailureCase{L"zero_controller_id", L"component->getControllerClassId", L"8000ffff", 1,
-                    "getControllerClassId zero"},
-        FailureCase{L"initialize_fails", L"component->initialize", L"80004005", 1,
-                    "initialize component Broken Initialize"},
-        FailureCase{L"crash_in_get_bus_info", L"getBusCount", nullptr, 1, "getBusInfo crash"}),
-    [](const ::testing::TestParamInfo<FailureCase>& info) { return Narrow(info.param.module); });
 
 TEST(Vst3ProbeFailures, AFaultKeepsWhatWasWrittenBeforeIt) {
     ModuleCopy module(L"crash_in_get_bus_info");
@@ -308,24 +273,6 @@ TEST(Vst3ProbeFailures, AFaultKeepsWhatWasWrittenBeforeIt) {
     EXPECT_EQ(r.factoryFlags, 16u);
     EXPECT_EQ(r.vstVersion, 0u) << "nothing of what comes after the buses";
     EXPECT_STREQ(r.Vendor, L"");
-}
-
-TEST(Vst3ProbeFailures, AFileThatIsMissingOrNoDllLogsTheSystemErrorAndReturnsZero) {
-    sievo_test::TempDir dir;
-    for (const std::wstring& path : {dir.Path() + L"\\missing.vst3", dir.Write(L"text.vst3", "no module")}) {
-        InventoryRecord r;
-        lstrcpyW(r.FullPath, path.c_str());
-        LogWatch log;
-        auto out = RunProbe(r);
-        ASSERT_FALSE(out.threw);
-        EXPECT_EQ(out.result, 0);
-        EXPECT_EQ(r.isVst3 + r.hasVstEntryPoint, 0u);
-        EXPECT_STREQ(g_failure.step, L"Post Unload");
-        int found = 0;
-        for (const std::wstring& line : log.NewLines())
-            found += line.rfind(L"hPlugin is NULL, plugin failed to load with error ", 0) == 0;
-        EXPECT_EQ(found, 1) << Narrow(path);
-    }
 }
 
 TEST(Vst3ProbeBadInput, UnterminatedTextAndAbsurdCountsStayBounded) {
