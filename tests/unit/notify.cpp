@@ -156,6 +156,7 @@ TEST(NotifySend, ATextLongerThan1023CharactersIsCutNotLost) {
     EXPECT_EQ(cut.text, L"Scanning " + name.substr(0, 1014));
     EXPECT_EQ(exact.text, std::wstring(1023, L'e'));
     EXPECT_EQ(exact.messageType, kNotifyPluginError);
+    EXPECT_EQ(exact.category, 3) << "the scanner's category";
 }
 
 }  // namespace

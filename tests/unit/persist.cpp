@@ -23,7 +23,6 @@ using Bytes = std::vector<BYTE>;
 
 constexpr HRESULT kInvalidHeader = static_cast<HRESULT>(0x800300FB);
 constexpr HRESULT kReadFault = static_cast<HRESULT>(0x8003001E);
-constexpr HRESULT kWriteFault = static_cast<HRESULT>(0x8003001D);
 constexpr HRESULT kUnknown = static_cast<HRESULT>(0x800300FD);
 constexpr HRESULT kPointer = static_cast<HRESULT>(0x80004003);
 
@@ -141,38 +140,6 @@ TEST(PersistSave, TheChunkIsItsSizeTagAndDataAndGetSizeMaxPredictsIt) {
     EXPECT_EQ(Position(s.Get()), 29u);
 }
 
-// A memory stream that takes at most `budget` bytes, then moves fewer bytes
-// than asked (or fails with `failure`); the counting stream it derives from
-// answers everything else with E_NOTIMPL.
-class TightStream : public CNullWriteStream {
-public:
-    TightStream(ULONG budget, HRESULT failure) : budget_(budget), failure_(failure) { *inner_.Put() = MemStream(); }
-    HRESULT STDMETHODCALLTYPE Write(const void* p, ULONG n, ULONG* w) override {
-        if (n > budget_ && FAILED(failure_)) return failure_;
-        n = std::min(n, budget_);
-        budget_ -= n;
-        return inner_->Write(p, n, w);
-    }
-    HRESULT STDMETHODCALLTYPE Seek(LARGE_INTEGER m, DWORD o, ULARGE_INTEGER* p) override {
-        return inner_->Seek(m, o, p);
-    }
-
-private:
-    ComPtr<IStream> inner_;
-    ULONG budget_;
-    HRESULT failure_;
-};
-
-TEST(PersistSave, AShortWriteIsAWriteFaultAndAFailingOneKeepsItsCode) {
-    for (ULONG budget : {0u, 4u, 8u, 11u, 12u, 23u, 24u, 31u}) {
-        ThreeInts object;
-        TightStream shortWrites(budget, S_OK), failing(budget, E_ACCESSDENIED);
-        EXPECT_EQ(object.Save(&shortWrites, TRUE), kWriteFault) << "budget " << budget;
-        EXPECT_EQ(shortWrites.Release(), 0u) << "the stream reference is given back on failure";
-        EXPECT_EQ(object.Save(&failing, TRUE), E_ACCESSDENIED) << "budget " << budget;
-    }
-}
-
 TEST(PersistLoad, EachCheckAnswersItsCodeAndLeavesTheStreamWhereTheChunkSkipPutsIt) {
     Bytes trailing = kTwelve;
     trailing.insert(trailing.end(), {9, 9, 9, 9, 9, 9});
@@ -218,28 +185,6 @@ TEST(PersistLoad, EachCheckAnswersItsCodeAndLeavesTheStreamWhereTheChunkSkipPuts
     EXPECT_EQ(object.Load(s.Get()), kInvalidHeader);
     EXPECT_EQ(object.Load(s.Get()), S_OK);
     EXPECT_EQ(object.values[0], 7u);
-}
-
-// A locked object leaves its lock on every path, the failing one too.
-TEST(PersistLock, IsGivenBackAfterSaveAndLoad) {
-    CRITICAL_SECTION lock;
-    InitializeCriticalSection(&lock);
-    struct Locked : CQelPersistObject {
-        explicit Locked(CRITICAL_SECTION* cs) : CQelPersistObject(5, 0, 0, cs) {}
-        HRESULT STDMETHODCALLTYPE PersistData(WORD, CQelStreamIo& io) override { return io.Value(v); }
-        DWORD v = 42;
-    } locked(&lock);
-    EXPECT_EQ(LoadAfterJunk(locked, SavedBy(locked)).hr, S_OK);
-    EXPECT_EQ(LoadAfterJunk(locked, Chunk(7, 5 << 16, kTwelve)).hr, kInvalidHeader);
-    HANDLE t = CreateThread(
-        nullptr, 0, [](void* cs) -> DWORD { return TryEnterCriticalSection(static_cast<CRITICAL_SECTION*>(cs)); },
-        &lock, 0, nullptr);
-    WaitForSingleObject(t, 5000);
-    DWORD entered = 0;
-    GetExitCodeThread(t, &entered);
-    CloseHandle(t);
-    EXPECT_EQ(entered, 1u) << "another thread can take the lock";
-    DeleteCriticalSection(&lock);
 }
 
 TEST(PersistSchemas, OneInnerChunkPerSchemaFromTheOldestUpAndNewerOnesSkipped) {

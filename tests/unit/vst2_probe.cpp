@@ -14,7 +14,6 @@
 #include "core/ScanContext.h"
 #include "diag/FailurePoint.h"
 #include "diag/FaultGuard.h"
-#include "vst2/GuardedDispatch.h"
 #include "vst2/Vst2Probe.h"
 
 namespace {
@@ -255,28 +254,6 @@ TEST(Vst2HostCallback, AnswersAsThePluginSeesThem) {
         "time.samplePos 0 time.ppqPos 0");
     for (std::string key, answer; expected >> key >> answer;) EXPECT_EQ(answers[key], answer) << key;
     EXPECT_EQ(answers["op33.text"], "Tarnwell VST 4.5");
-}
-
-TEST(Vst2Dispatch, TraceLinesAroundEveryCallAndTheStepLabelItLeaves) {
-    AEffect effect{};
-    effect.dispatcher = [](AEffect*, int32_t opcode, int32_t, intptr_t, void*, float) -> intptr_t {
-        return opcode == 50 ? 0xABCDEF : -2;
-    };
-    LogWatch log;
-    // The caller's name labels the trace; the step label takes the table name, or
-    // past the table the caller's name.
-    SetStep(L"previous step");
-    EXPECT_EQ(GuardedDispatch(&effect, 50, 5001, 0, nullptr, 0.0f, L"vendorQuery"), 0xABCDEF);
-    EXPECT_STREQ(g_failure.step, L" - HeapValidate: effVendorSpecific");
-    EXPECT_EQ(GuardedDispatch(&effect, 90, -3, -1, reinterpret_cast<void*>(0x1234), 0.5f, L"myQuery"), -2);
-    EXPECT_STREQ(g_failure.step, L" - HeapValidate: myQuery");
-    const std::vector<std::wstring> expected = {
-        L"SIEVO: > dispatcher( vendorQuery=50(effVendorSpecific), 5001, 0000000000000000, 0000000000000000, "
-        L"0.000000 )",
-        L"SIEVO: < dispatcher = 0000000000ABCDEF",
-        L"SIEVO: > dispatcher( myQuery=90(Unknown), -3, FFFFFFFFFFFFFFFF, 0000000000001234, 0.500000 )",
-        L"SIEVO: < dispatcher = FFFFFFFFFFFFFFFE"};
-    EXPECT_EQ(log.NewLines(), expected);
 }
 
 TEST(Vst2Dispatch, TheProbeLogsEachStageInOrder) {
