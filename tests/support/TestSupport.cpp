@@ -1,11 +1,16 @@
 #include "TestSupport.h"
 
+#include <gtest/gtest.h>
+#include <objbase.h>
 #include <shlobj.h>
 #include <shlwapi.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cstring>
+
+#include "core/ScanContext.h"
+#include "diag/ScanLog.h"
 
 namespace sievo_test {
 
@@ -583,6 +588,38 @@ std::wstring ControlText(HWND dialog, int id) {
     wchar_t text[2048] = {};
     SendDlgItemMessageW(dialog, id, WM_GETTEXT, 2048, reinterpret_cast<LPARAM>(text));
     return text;
+}
+
+std::wstring GuidText(const GUID& id) {
+    wchar_t text[40] = {};
+    StringFromGUID2(id, text, 40);
+    return text;
+}
+
+namespace {
+class ScanLogEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override {
+        CoInitialize(nullptr);
+        DeleteLogs();
+        g_ctx.logEnabled = 1;
+        OpenLog();
+    }
+    void TearDown() override { CloseLog(); }
+};
+}  // namespace
+
+bool KeepScanLogOpen() {
+    ::testing::AddGlobalTestEnvironment(new ScanLogEnvironment);
+    return true;
+}
+
+LogWatch::LogWatch() : start_(ReadLogLines(g_ctx.logPath).size()) {}
+
+std::vector<std::wstring> LogWatch::NewLines() const {
+    std::vector<std::wstring> all = ReadLogLines(g_ctx.logPath);
+    return std::vector<std::wstring>(all.begin() + static_cast<std::ptrdiff_t>(std::min(start_, all.size())),
+                                     all.end());
 }
 
 }  // namespace sievo_test

@@ -169,4 +169,21 @@ bool MakeFolderLink(const std::wstring& link, const std::wstring& target);
 std::string Narrow(const std::wstring& s);
 std::wstring Widen(const std::string& s);
 
+// "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}"
+std::wstring GuidText(const GUID& id);
+
+// For tests that call the probes in their own process: the scan log opened
+// once for the whole test program, as a scan keeps it open (COM started for
+// its logging component). Call at namespace scope.
+bool KeepScanLogOpen();
+// The scan log's lines written since the watch was made.
+class LogWatch {
+public:
+    LogWatch();
+    std::vector<std::wstring> NewLines() const;
+
+private:
+    size_t start_;
+};
+
 }  // namespace sievo_test
