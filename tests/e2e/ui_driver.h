@@ -85,24 +85,14 @@ struct SeedRecord {
 };
 
 inline std::wstring RecordSub(const SeedRecord& r) {
-    return L"Inventory\\" + TestKey::RecordKey(r.path) + r.keySuffix;
-}
-
-inline void SetText(const TestKey& key, const std::wstring& sub, const wchar_t* name, const std::wstring& text) {
-    HKEY k = nullptr;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, key.Sub(sub.c_str()).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k,
-                        nullptr) != ERROR_SUCCESS)
-        return;
-    RegSetValueExW(k, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                   static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
-    RegCloseKey(k);
+    return TestKey::Record(r.path) + r.keySuffix;
 }
 
 inline void Seed(const TestKey& key, const SeedRecord& r) {
     std::wstring sub = RecordSub(r);
-    SetText(key, sub, L"FullName", r.name);
-    SetText(key, sub, L"FullPath", r.path);
-    SetText(key, sub, L"clsidPlug", r.clsid);
+    key.SetText(L"FullName", r.name, sub.c_str());
+    key.SetText(L"FullPath", r.path, sub.c_str());
+    key.SetText(L"clsidPlug", r.clsid, sub.c_str());
     struct {
         const wchar_t* name;
         DWORD value;
@@ -124,15 +114,11 @@ inline void Seed(const TestKey& key, const SeedRecord& r) {
 }
 
 inline DWORD RecordDword(const TestKey& key, const SeedRecord& r, const wchar_t* name) {
-    DWORD value = 0xFFFFFFFF;
-    key.GetDword(name, &value, RecordSub(r).c_str());
-    return value;
+    return key.Dword(name, RecordSub(r).c_str());
 }
 
 inline std::wstring RecordText(const TestKey& key, const SeedRecord& r, const wchar_t* name) {
-    std::wstring value;
-    key.GetString(name, &value, RecordSub(r).c_str());
-    return value;
+    return key.Text(name, RecordSub(r).c_str());
 }
 
 // `sub` null: the configuration key itself.

@@ -70,7 +70,7 @@ TEST_F(ProgressWindow, CancelStopsAtTheNextModuleAndKeepsUnreachedRecords) {
         } else {
             // Never reached: the record is there and untouched.
             EXPECT_EQ(RecordText(key, r, L"FullName"), L"Seeded") << Narrow(r.path);
-            EXPECT_EQ(RecordDword(key, r, L"isBad"), 0xFFFFFFFFu) << Narrow(r.path);
+            EXPECT_EQ(RecordDword(key, r, L"isBad"), TestKey::kMissing) << Narrow(r.path);
         }
     }
     EXPECT_LT(reached, kModules) << "Cancel did not stop the scan";
