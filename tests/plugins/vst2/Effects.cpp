@@ -49,7 +49,7 @@ bool FaultOn(AEffect*, int32_t opcode, int32_t, intptr_t, void*, float, intptr_t
     return false;
 }
 
-// Behaves until `Opcode` arrives; its effect name is the DLL's.
+// Behaves until its hook's opcode arrives; its effect name is the DLL's.
 PluginTraits Crasher(const char* dll, PluginHook hook) {
     return {dll, dll, kLabs, "", 0x43525348, kEditor, hook};  // 'CRSH'
 }
