@@ -29,11 +29,10 @@ protected:
         CloseHandle(f);
         return static_cast<int>(size / 5);  // "load\n" per load
     }
-    std::wstring Record(const std::wstring& module) { return L"Inventory\\" + TestKey::RecordKey(module); }
-    DWORD Counter(const wchar_t* name) {
-        DWORD v = 0xFFFFFFFF;
-        key.GetDword(name, &v, L"Inventory");
-        return v;
+    static std::wstring Record(const std::wstring& module) { return TestKey::Record(module); }
+    DWORD Counter(const wchar_t* name) const { return key.Dword(name, L"Inventory"); }
+    DWORD Value(const std::wstring& module, const wchar_t* name) const {
+        return key.Dword(name, Record(module).c_str());
     }
     // A record of a plug-in that an earlier scan found, for a module that is gone.
     void SeedRecord(const std::wstring& name, DWORD isShellRoot = 0) {
@@ -58,9 +57,7 @@ TEST_F(Loop, UnchangedModuleIsNotLoadedAgainUntilItChanges) {
     EXPECT_EQ(Loads(module), 1);
     auto first = ReadLogLines(MainLogPath());
     EXPECT_TRUE(Contains(first, L"SIEVO: VST plugin successfully scanned"));
-    DWORD bad = 1;
-    EXPECT_TRUE(key.GetDword(L"isBad", &bad, Record(module).c_str()));
-    EXPECT_EQ(bad, 0u);
+    EXPECT_EQ(Value(module, L"isBad"), 0u);
 
     ASSERT_EQ(Scan().exitCode, 0u);
     EXPECT_EQ(Loads(module), 1) << "an unchanged module is never loaded";
@@ -137,8 +134,7 @@ TEST_F(Loop, UnchangedRescanLeavesEveryRecordAsItWas) {
         DWORD type;  // REG_NONE: delete the value
         std::vector<BYTE> data;
     };
-    std::wstring path;
-    ASSERT_TRUE(key.GetString(L"FullPath", &path, Record(effect).c_str()));
+    std::wstring path = key.Text(L"FullPath", Record(effect).c_str());
     std::vector<BYTE> unterminated(reinterpret_cast<const BYTE*>(path.c_str()),
                                    reinterpret_cast<const BYTE*>(path.c_str() + path.size()));
     const Tamper tampers[] = {
@@ -176,10 +172,8 @@ TEST_F(Loop, ModuleThatIsNoPluginKeepsARecordAndCountsNowhere) {
     std::wstring module = dir.Copy(PluginPath(L"not_a_plugin"), L"plugins\\Helper.dll");
     ASSERT_EQ(Scan().exitCode, 0u);
     EXPECT_TRUE(Contains(ReadLogLines(MainLogPath()), L"SIEVO: NOT a VST plugin"));
-    DWORD touch = 0;
-    EXPECT_TRUE(key.GetDword(L"touch", &touch, Record(module).c_str()));
-    EXPECT_EQ(touch, 1u);
-    EXPECT_EQ(Counter(L"PluginsFound"), 0xFFFFFFFFu) << "nothing found, nothing written";
+    EXPECT_EQ(Value(module, L"touch"), 1u);
+    EXPECT_EQ(Counter(L"PluginsFound"), TestKey::kMissing) << "nothing found, nothing written";
 
     ASSERT_EQ(Scan().exitCode, 0u);
     auto lines = ReadLogLines(MainLogPath());
@@ -194,23 +188,18 @@ TEST_F(Loop, KnownBadModuleIsSkippedUnlessFailedOnesAreRescanned) {
     EXPECT_EQ(Loads(module), 0);
     EXPECT_TRUE(Contains(ReadLogLines(MainLogPath()), L"SIEVO: Known bad VST plugin skipped"));
     EXPECT_TRUE(key.Exists(Record(module).c_str())) << "touched, so not swept";
-    EXPECT_EQ(Counter(L"PluginsFound"), 0xFFFFFFFFu);
+    EXPECT_EQ(Counter(L"PluginsFound"), TestKey::kMissing);
 
     key.SetDword(L"rescanFailed", 1);
     ASSERT_EQ(Scan().exitCode, 0u);
     EXPECT_EQ(Loads(module), 1);
-    DWORD bad = 1;
-    key.GetDword(L"isBad", &bad, Record(module).c_str());
-    EXPECT_EQ(bad, 0u);
-}
+    EXPECT_EQ(Value(module, L"isBad"), 0u);
 
-TEST_F(Loop, ModuleThatKillsTheProcessStaysMarkedBad) {
-    std::wstring module = dir.Copy(PluginPath(L"exit_in_dllmain"), L"plugins\\Killer.dll");
-    RunResult first = Scan();
-    EXPECT_FALSE(first.timedOut);
-    DWORD bad = 0;
-    EXPECT_TRUE(key.GetDword(L"isBad", &bad, Record(module).c_str()));
-    EXPECT_EQ(bad, 1u);
+    // Marked before its code ran, a module that ends the process stays marked.
+    key.SetDword(L"rescanFailed", 0);
+    std::wstring killer = dir.Copy(PluginPath(L"exit_in_dllmain"), L"plugins\\Killer.dll");
+    EXPECT_FALSE(Scan().timedOut);
+    EXPECT_EQ(Value(killer, L"isBad"), 1u);
     ASSERT_EQ(Scan().exitCode, 0u);
     EXPECT_TRUE(Contains(ReadLogLines(MainLogPath()), L"SIEVO: Known bad VST plugin skipped"));
 }
@@ -241,9 +230,7 @@ TEST_F(Loop, ModuleWithoutShortPathIsSkippedAndItsRecordSwept) {
         skipped |= line.rfind(L"SIEVO: GetShortPathName failed(", 0) == 0 &&
                    line.find(L"! Skipping plugin.") != std::wstring::npos;
     EXPECT_TRUE(skipped);
-    DWORD touch = 7;
-    key.GetDword(L"touch", &touch, Record(module).c_str());
-    EXPECT_EQ(touch, 1u) << "a single-plug-in run neither clears nor sets marks";
+    EXPECT_EQ(Value(module, L"touch"), 1u) << "a single-plug-in run neither clears nor sets marks";
     ASSERT_EQ(Scan().exitCode, 0u);
     EXPECT_FALSE(key.Exists(Record(module).c_str()));
 }

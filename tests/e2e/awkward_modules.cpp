@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <map>
-#include <set>
 
 #include "TestSupport.h"
 
@@ -17,16 +16,6 @@ using namespace sievo_test;
 namespace {
 
 enum class Mode { InProcess, Sandboxed };
-
-struct Record {
-    std::wstring key;
-    std::map<std::wstring, DWORD> numbers;
-    std::wstring fullName, fullPath, vendor, subcategories;
-    DWORD Number(const wchar_t* name) const {
-        auto it = numbers.find(name);
-        return it == numbers.end() ? 0xFFFFFFFF : it->second;
-    }
-};
 
 bool SamePath(const std::wstring& a, const std::wstring& b) {
     return CompareStringOrdinal(a.c_str(), -1, b.c_str(), -1, TRUE) == CSTR_EQUAL;
@@ -48,15 +37,11 @@ protected:
         ASSERT_FALSE(r.timedOut) << "a dialog or a hang held the scan";
         EXPECT_EQ(r.exitCode, 0u);
     }
-    // Lines of the scan and of every sandboxed child.
-    std::vector<std::wstring> Log() const {
+    // A part of a line of the scan's or of any sandboxed child's log.
+    bool Logged(const std::wstring& part) const {
         std::vector<std::wstring> lines = ReadLogLines(MainLogPath());
         std::vector<std::wstring> children = ReadLogLines(SandboxLogPath());
         lines.insert(lines.end(), children.begin(), children.end());
-        return lines;
-    }
-    bool Logged(const std::wstring& part) const {
-        auto lines = Log();
         return std::any_of(lines.begin(), lines.end(),
                            [&](const std::wstring& l) { return l.find(part) != std::wstring::npos; });
     }
@@ -77,51 +62,36 @@ protected:
         }
         return block;
     }
-
-    std::vector<Record> Records() const {
-        std::vector<Record> out;
-        for (const std::wstring& name : key.InventoryKeys()) {
-            Record r;
-            r.key = name;
-            std::wstring sub = L"Inventory\\" + name;
-            for (const wchar_t* v : {L"isVst", L"isVst3", L"isBad", L"isShell", L"numParams", L"loadError", L"touch"}) {
-                DWORD n = 0;
-                if (key.GetDword(v, &n, sub.c_str())) r.numbers[v] = n;
-            }
-            key.GetString(L"FullName", &r.fullName, sub.c_str());
-            key.GetString(L"FullPath", &r.fullPath, sub.c_str());
-            key.GetString(L"Vendor", &r.vendor, sub.c_str());
-            key.GetString(L"Subcategories", &r.subcategories, sub.c_str());
-            out.push_back(r);
-        }
-        return out;
-    }
     // Records whose key lies under a folder: a module that ended the process
     // left only its crash marker, no path.
-    std::vector<Record> RecordsUnder(const std::wstring& folder) const {
+    std::vector<std::wstring> RecordsUnder(const std::wstring& folder) const {
         std::wstring prefix = TestKey::RecordKey(folder) + L"/";
-        std::vector<Record> out;
-        for (const Record& r : Records())
-            if (SamePath(r.key.substr(0, prefix.size()), prefix)) out.push_back(r);
-        return out;
-    }
-    // Every record of a module (a shell's members share its path).
-    std::vector<Record> RecordsOf(const std::wstring& module) const {
-        std::vector<Record> out;
-        for (const Record& r : Records())
-            if (SamePath(r.fullPath, module)) out.push_back(r);
+        std::vector<std::wstring> out;
+        for (const std::wstring& name : key.InventoryKeys())
+            if (SamePath(name.substr(0, prefix.size()), prefix)) out.push_back(L"Inventory\\" + name);
         return out;
     }
     // The one record of an ordinary module, checked to be a complete plug-in record.
     void ExpectPlugin(const std::wstring& module, const wchar_t* kind, const std::wstring& name) const {
-        std::vector<Record> found = RecordsOf(module);
+        std::vector<std::wstring> found = key.RecordsOf(module);
         ASSERT_EQ(found.size(), 1u) << Narrow(module);
-        const Record& r = found[0];
-        EXPECT_EQ(r.Number(kind), 1u) << Narrow(module);
-        EXPECT_EQ(r.Number(L"isBad"), 0u) << Narrow(module);
-        EXPECT_EQ(r.Number(L"touch"), 1u) << Narrow(module);
-        EXPECT_EQ(r.fullName, name) << Narrow(module);
-        EXPECT_LE(r.key.size(), 255u);
+        EXPECT_EQ(key.Show(found[0], (std::wstring(kind) + L" isBad touch FullName").c_str()),
+                  std::wstring(kind) + L"=1 isBad=0 touch=1 FullName=" + name)
+            << Narrow(module);
+        EXPECT_LE(found[0].size(), 255u + 10);
+    }
+    // What the module's one record is.
+    std::wstring Kind(const std::wstring& module) const {
+        std::vector<std::wstring> found = key.RecordsOf(module);
+        return found.size() == 1 ? key.Show(found[0], L"isVst3 isBad touch")
+                                 : L"records: " + std::to_wstring(found.size());
+    }
+    // The members of a module by name (a VST 3 module's classes, a shell's plug-ins).
+    std::map<std::wstring, std::wstring> Members(const std::wstring& module) const {
+        std::map<std::wstring, std::wstring> byName;
+        for (const std::wstring& r : key.RecordsOf(module))
+            if (r.find(L'*') != std::wstring::npos) byName[key.Text(L"FullName", r.c_str())] = r;
+        return byName;
     }
 
     TestKey key;
@@ -138,13 +108,7 @@ TEST_P(AwkwardModules, FoldersNamedInAnyScriptAreScanned) {
     std::wstring plain = dir.Copy(PluginPath(L"no_editor_7_params"), L"plugins\\latin\\Seven.dll");
     ScanCleanly();
 
-    for (const std::wstring& m : modules) {
-        ExpectPlugin(m, L"isVst", L"Echo Chamber");
-        auto r = RecordsOf(m);
-        if (!r.empty()) {
-            EXPECT_EQ(r[0].fullPath.substr(r[0].fullPath.size() - 8), L"Écho.dll");
-        }
-    }
+    for (const std::wstring& m : modules) ExpectPlugin(m, L"isVst", L"Echo Chamber");
     ExpectPlugin(plain, L"isVst", L"Seven Knobs");
 }
 
@@ -176,17 +140,17 @@ TEST_P(AwkwardModules, PathsPastTheKeyNameLimitKeepTheirRecordsAndCrashMarks) {
     Scan();  // in process the killer ends the scan; the others were recorded before it
     auto marked = RecordsUnder(dir.Path() + L"\\d");
     ASSERT_EQ(marked.size(), 1u) << "the crash marker has a key to live in";
-    EXPECT_EQ(marked[0].Number(L"isBad"), 1u);
+    EXPECT_EQ(key.Dword(L"isBad", marked[0].c_str()), 1u);
 
     DeleteLogs();
     ScanCleanly();
     EXPECT_TRUE(Logged(L"SIEVO: Known bad VST plugin skipped"));
     for (const std::wstring& m : {at250, at258, at300}) ExpectPlugin(m, L"isVst", L"Echo Chamber");
-    EXPECT_TRUE(SamePath(RecordsOf(at250)[0].key, TestKey::RecordKey(at250))) << "a key that fits is the path itself";
+    EXPECT_TRUE(SamePath(key.RecordsOf(at250)[0], TestKey::Record(at250))) << "a key that fits is the path itself";
     marked = RecordsUnder(dir.Path() + L"\\d");
     ASSERT_EQ(marked.size(), 1u);
-    EXPECT_EQ(marked[0].Number(L"isBad"), 1u);
-    EXPECT_LE(marked[0].key.size(), 255u);
+    EXPECT_EQ(key.Dword(L"isBad", marked[0].c_str()), 1u);
+    EXPECT_LE(marked[0].size(), 255u + 10);
     EXPECT_TRUE(Logged(L"record key shortened to"));
 
     // The inventory tool lists them like any other record.
@@ -201,10 +165,8 @@ TEST_P(AwkwardModules, PathsPastTheKeyNameLimitKeepTheirRecordsAndCrashMarks) {
     EXPECT_EQ(rows, 3u) << out;
 
     // The second scan found the shortened keys of the first again and removed none.
-    DWORD deleted = 0xFFFFFFFF;
-    key.GetDword(L"PluginsDeleted", &deleted, L"Inventory");
-    EXPECT_EQ(deleted, 0u);
-    EXPECT_EQ(Records().size(), 4u);
+    EXPECT_EQ(key.Dword(L"PluginsDeleted", L"Inventory"), 0u);
+    EXPECT_EQ(key.InventoryKeys().size(), 4u);
 }
 
 TEST_P(AwkwardModules, AFolderLinkBackToAParentIsWalkedOnce) {
@@ -217,7 +179,7 @@ TEST_P(AwkwardModules, AFolderLinkBackToAParentIsWalkedOnce) {
 
     ExpectPlugin(effect, L"isVst", L"Echo Chamber");
     ExpectPlugin(seven, L"isVst", L"Seven Knobs");
-    EXPECT_EQ(Records().size(), 2u) << "nothing met again under a longer path";
+    EXPECT_EQ(key.InventoryKeys().size(), 2u) << "nothing met again under a longer path";
     std::wstring skip = L"SIEVO: Folder skipped, already walked under another path: " + root + L"\\a\\loop";
     auto lines = ReadLogLines(MainLogPath());
     EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [&](const std::wstring& l) { return SamePath(l, skip); }), 1);
@@ -229,11 +191,7 @@ TEST_P(AwkwardModules, ModuleExtensionsInAnyLetterCase) {
     std::wstring mixed = dir.Copy(PluginDir() + L"\\separate_controller.vst3", L"plugins\\Mixed.Vst3");
     std::wstring dll = dir.Copy(PluginPath(L"effect_with_editor"), L"plugins\\Echo.DLL");
     ScanCleanly();
-    for (const std::wstring& m : {upper, mixed}) {
-        auto r = RecordsOf(m);
-        ASSERT_FALSE(r.empty()) << Narrow(m);
-        EXPECT_EQ(r[0].Number(L"isVst3"), 1u) << Narrow(m);
-    }
+    for (const std::wstring& m : {upper, mixed}) EXPECT_EQ(Kind(m), L"isVst3=1 isBad=0 touch=1") << Narrow(m);
     ExpectPlugin(dll, L"isVst", L"Echo Chamber");
 }
 
@@ -248,38 +206,26 @@ TEST_P(AwkwardModules, UnicodeClassesAndUtf8NamesFromEveryKind) {
     std::wstring good = dir.Copy(PluginDir() + L"\\separate_controller.vst3", L"plugins\\Good.vst3");
     ScanCleanly();
 
-    auto names = [&](const std::wstring& module) {
-        std::map<std::wstring, Record> byName;
-        for (const Record& r : RecordsOf(module))
-            if (r.Number(L"isVst3") == 1 && r.Number(L"isShell") == 1 && r.key.find(L'*') != std::wstring::npos)
-                byName[r.fullName] = r;
-        return byName;
-    };
-    auto wideClasses = names(wide);
+    auto wideClasses = Members(wide);
     ASSERT_EQ(wideClasses.size(), 3u) << "the UTF-16-only class between two ordinary ones";
-    ASSERT_EQ(wideClasses.count(L"Широкий 宽 \U0001F39B"), 1u);
-    EXPECT_EQ(wideClasses[L"Широкий 宽 \U0001F39B"].vendor, L"Вендор Wide");
-    EXPECT_EQ(wideClasses[L"Широкий 宽 \U0001F39B"].subcategories, L"Fx|Delay");
-    EXPECT_EQ(wideClasses.count(L"Café Réverb"), 1u);
-    EXPECT_EQ(wideClasses.count(L"Plain Before"), 1u);
+    const std::wstring& wideOnly = wideClasses[L"Широкий 宽 \U0001F39B"];
+    EXPECT_EQ(key.Show(wideOnly, L"isVst3 isShell isBad Vendor Subcategories"),
+              L"isVst3=1 isShell=1 isBad=0 Vendor=Вендор Wide Subcategories=Fx|Delay");
+    EXPECT_EQ(wideClasses.count(L"Café Réverb") + wideClasses.count(L"Plain Before"), 2u);
 
-    auto narrowClasses = names(narrow);
+    auto narrowClasses = Members(narrow);
     EXPECT_EQ(narrowClasses.size(), 2u) << "the class without plain information is passed over, the others kept";
     EXPECT_EQ(narrowClasses.count(L"Café Réverb"), 1u) << "UTF-8 in the plain class information";
     EXPECT_EQ(narrowClasses.count(L"Plain Before"), 1u);
-    for (const Record& r : RecordsOf(narrow)) EXPECT_EQ(r.Number(L"isBad"), 0u);
+    for (const std::wstring& r : key.RecordsOf(narrow)) EXPECT_EQ(key.Dword(L"isBad", r.c_str()), 0u);
     EXPECT_TRUE(Logged(L"Class 1 skipped"));
 
-    auto e = RecordsOf(effect);
-    ASSERT_EQ(e.size(), 1u);
-    EXPECT_EQ(e[0].fullName, L"Café Réverb");
-    EXPECT_EQ(e[0].vendor, L"Tarnwell Tëst Labs");
-    std::set<std::wstring> members;
-    for (const Record& r : RecordsOf(shell))
-        if (r.key.find(L'*') != std::wstring::npos) members.insert(r.fullName);
-    EXPECT_EQ(members, std::set<std::wstring>{L"Ünïcode Café Shell"});
-    ASSERT_FALSE(RecordsOf(good).empty());
-    EXPECT_EQ(RecordsOf(good)[0].Number(L"isVst3"), 1u);
+    ExpectPlugin(effect, L"isVst", L"Café Réverb");
+    EXPECT_EQ(key.Text(L"Vendor", key.RecordsOf(effect)[0].c_str()), L"Tarnwell Tëst Labs");
+    auto members = Members(shell);
+    ASSERT_EQ(members.size(), 1u);
+    EXPECT_EQ(members.begin()->first, L"Ünïcode Café Shell");
+    EXPECT_EQ(Kind(good), L"isVst3=1 isBad=0 touch=1");
 }
 
 TEST_P(AwkwardModules, ARuntimeBesideThePluginIsFoundAndAFailedLoadIsTriedAgain) {
@@ -287,10 +233,9 @@ TEST_P(AwkwardModules, ARuntimeBesideThePluginIsFoundAndAFailedLoadIsTriedAgain)
     std::wstring plugin = dir.Copy(PluginPath(L"needs_runtime"), L"plugins\\Needs.dll");
     std::wstring echo = dir.Copy(PluginPath(L"effect_with_editor"), L"plugins\\Echo.dll");
     ScanCleanly();
-    auto before = RecordsOf(plugin);
-    ASSERT_EQ(before.size(), 1u);
-    EXPECT_EQ(before[0].Number(L"isVst"), 0u);
-    EXPECT_EQ(before[0].Number(L"loadError"), static_cast<DWORD>(ERROR_MOD_NOT_FOUND)) << "why it is no plug-in yet";
+    ASSERT_EQ(key.RecordsOf(plugin).size(), 1u);
+    EXPECT_EQ(key.Show(key.RecordsOf(plugin)[0], L"isVst loadError"), L"isVst=0 loadError=126")
+        << "why it is no plug-in yet";
 
     // The runtime arrives; the plug-in file itself does not change.
     dir.Copy(PluginDir() + L"\\runtime\\beside_runtime.dll", L"plugins\\beside_runtime.dll");
@@ -298,7 +243,8 @@ TEST_P(AwkwardModules, ARuntimeBesideThePluginIsFoundAndAFailedLoadIsTriedAgain)
     ScanCleanly();
     EXPECT_TRUE(Contains(Block(plugin), L"SIEVO: Module failed to load in an earlier scan (error 126), trying again"));
     ExpectPlugin(plugin, L"isVst", L"Needs Runtime");
-    EXPECT_EQ(RecordsOf(plugin)[0].Number(L"loadError"), 0xFFFFFFFFu) << "no longer kept once it loads";
+    EXPECT_EQ(key.Dword(L"loadError", key.RecordsOf(plugin)[0].c_str()), TestKey::kMissing)
+        << "no longer kept once it loads";
     ExpectPlugin(echo, L"isVst", L"Echo Chamber");
 
     DeleteLogs();

@@ -7,7 +7,6 @@
 #include <string>
 
 #include "TestSupport.h"
-#include "vst2/Vst2Abi.h"
 
 using namespace sievo_test;
 
@@ -52,37 +51,15 @@ protected:
     }
 
     // Runs the copy of the program with exactly this text after its name.
+    // Runs the copy of the program.
     void Scan() {
         DeleteLogs();
-        std::wstring commandLine = L"\"" + program + L"\" " + key.Args() + L"/Log";
-        STARTUPINFOW si{};
-        si.cb = sizeof si;
-        PROCESS_INFORMATION pi{};
-        ASSERT_TRUE(
-            CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
-        const bool finished = WaitForSingleObject(pi.hProcess, 60000) == WAIT_OBJECT_0;
-        if (!finished) {
-            TerminateProcess(pi.hProcess, 1);
-            WaitForSingleObject(pi.hProcess, 5000);
-        }
-        CloseHandle(pi.hThread);
-        CloseHandle(pi.hProcess);
-        ASSERT_TRUE(finished) << "the scan did not end";
+        Sievo sievo(key.Args() + L"/Log", program);
+        ASSERT_EQ(sievo.WaitExit(60000), 0u) << "the scan did not end";
         lines = ReadLogLines(MainLogPath());
     }
-
-    std::wstring Record(const std::wstring& module, const std::wstring& sub = L"") {
-        return L"Inventory\\" + TestKey::RecordKey(module) + sub;
-    }
-    DWORD Dword(const std::wstring& record, const wchar_t* name) {
-        DWORD value = 0xDEADBEEF;
-        key.GetDword(name, &value, record.c_str());
-        return value;
-    }
-    std::wstring Text(const std::wstring& record, const wchar_t* name) {
-        std::wstring value = L"<absent>";
-        key.GetString(name, &value, record.c_str());
-        return value;
+    std::wstring Show(const std::wstring& module, const wchar_t* names, const std::wstring& member = L"") const {
+        return key.Show(TestKey::Record(module) + member, names);
     }
     // Index of `line` within the module's probe (from its first log line to
     // the next module's), or -1. The program logs the path as the scan found
@@ -118,24 +95,15 @@ TEST_F(BridgeScan, ThirtyTwoBitEffectIsRecordedAsBridgedWithoutTheServerSuffix) 
     EXPECT_EQ(IndexOf(lines, L"SIEVO: Load successful with Gantry...", failed), failed + 2);
     EXPECT_EQ(LineFor(native, L"SIEVO: Normal DLL load failed, attempting to load with Gantry..."), -1);
 
-    const std::wstring r = Record(bridged);
-    EXPECT_EQ(Dword(r, L"isX64"), 0u);
-    EXPECT_EQ(Dword(r, L"isVst"), 1u);
-    EXPECT_EQ(Text(r, L"Vendor"), L"Tarnwell Bridge Labs");
-    EXPECT_EQ(Text(r, L"description"), L"Bridged Echo Pro");
-    EXPECT_EQ(Text(r, L"FullName"), L"Bridged Echo");
-    EXPECT_EQ(Dword(r, L"uniqueId"), 0x42724563u);
-    EXPECT_EQ(Dword(r, L"numParams"), 3u);
-    EXPECT_EQ(Dword(r, L"numPrograms"), 4u);
-    EXPECT_EQ(Dword(r, L"vstVersion"), 1203u);
-    EXPECT_EQ(Dword(r, L"cyEditor"), 60u);
-    EXPECT_EQ(Dword(r, L"registerAsTempoBasedEffect"), 1u) << "capabilities are asked through the bridge";
-
-    // The same source loaded directly: a 64-bit record, otherwise the same.
-    const std::wstring n = Record(native);
-    EXPECT_EQ(Dword(n, L"isX64"), 1u);
-    EXPECT_EQ(Text(n, L"Vendor"), L"Tarnwell Bridge Labs");
-    EXPECT_EQ(Text(n, L"description"), L"Bridged Echo Pro");
+    // Capabilities are asked through the bridge too (tempo-based effect).
+    const wchar_t* names =
+        L"isX64 isVst Vendor description FullName uniqueId numParams numPrograms vstVersion cyEditor "
+        L"registerAsTempoBasedEffect";
+    const std::wstring same =
+        L"isVst=1 Vendor=Tarnwell Bridge Labs description=Bridged Echo Pro FullName=Bridged Echo uniqueId=1114785123 "
+        L"numParams=3 numPrograms=4 vstVersion=1203 cyEditor=60 registerAsTempoBasedEffect=1";
+    EXPECT_EQ(Show(bridged, names), L"isX64=0 " + same);
+    EXPECT_EQ(Show(native, names), L"isX64=1 " + same) << "the same source loaded directly";
 }
 
 TEST_F(BridgeScan, BridgedSynthIsStoredWithoutDelayCompensation) {
@@ -144,16 +112,10 @@ TEST_F(BridgeScan, BridgedSynthIsStoredWithoutDelayCompensation) {
     std::wstring native = AddNative(L"bridged_synth");
     Scan();
 
-    const std::wstring r = Record(bridged);
-    EXPECT_EQ(Dword(r, L"isX64"), 0u);
-    EXPECT_EQ(Dword(r, L"isSynth"), 1u);
-    EXPECT_EQ(Dword(r, L"wantEvents"), 1u);
-    EXPECT_EQ(Dword(r, L"numOutputs"), 4u);
-    EXPECT_EQ(Text(r, L"description"), L"Bridged Keys Studio");
-    EXPECT_EQ(Dword(r, L"delayCompensation"), 0u);
-    // Loaded directly, the same instrument keeps the default.
-    EXPECT_EQ(Dword(Record(native), L"isSynth"), 1u);
-    EXPECT_EQ(Dword(Record(native), L"delayCompensation"), 1u);
+    EXPECT_EQ(Show(bridged, L"isX64 isSynth wantEvents numOutputs description delayCompensation"),
+              L"isX64=0 isSynth=1 wantEvents=1 numOutputs=4 description=Bridged Keys Studio delayCompensation=0");
+    EXPECT_EQ(Show(native, L"isSynth delayCompensation"), L"isSynth=1 delayCompensation=1")
+        << "loaded directly, the same instrument keeps the default";
 }
 
 TEST_F(BridgeScan, BridgedShellCreatesEverySubPluginThroughTheBridge) {
@@ -161,34 +123,19 @@ TEST_F(BridgeScan, BridgedShellCreatesEverySubPluginThroughTheBridge) {
     std::wstring shell = Add32(L"bridged_shell");
     Scan();
 
-    const std::wstring root = Record(shell);
-    EXPECT_EQ(Dword(root, L"isShell"), 1u);
-    EXPECT_EQ(Dword(root, L"isShellRoot"), 1u);
-    EXPECT_EQ(Dword(root, L"isX64"), 0u);
-    EXPECT_EQ(Dword(root, L"numClasses"), 2u);
-
-    struct Expected {
-        const wchar_t* keySuffix;
-        DWORD id;
-        const wchar_t* name;
-        DWORD numParams;
-    };
+    EXPECT_EQ(Show(shell, L"isShell isShellRoot isX64 numClasses"), L"isShell=1 isShellRoot=1 isX64=0 numClasses=2");
     // Each name and parameter count is the sub-plug-in's own: the bridge
-    // created the one whose id the scanner had set.
-    for (const Expected& e : {Expected{L"*2001 Organ from 2001", 2001, L"Organ from 2001", 5},
-                              Expected{L"*2002 Pad from 2002", 2002, L"Pad from 2002", 8}}) {
-        const std::wstring sub = Record(shell, e.keySuffix);
-        ASSERT_TRUE(key.Exists(sub.c_str())) << e.keySuffix;
-        EXPECT_EQ(Dword(sub, L"uniqueId"), e.id);
-        EXPECT_EQ(Text(sub, L"FullName"), e.name);
-        EXPECT_EQ(Dword(sub, L"numParams"), e.numParams);
-        EXPECT_EQ(Dword(sub, L"isX64"), 0u);
-        EXPECT_EQ(Dword(sub, L"isShell"), 1u);
-        EXPECT_EQ(Dword(sub, L"isShellRoot"), 0u);
-        EXPECT_EQ(Text(sub, L"Vendor"), L"Tarnwell Shell Vendor");
-        EXPECT_EQ(Text(sub, L"description"), L"Shell Member");
-        EXPECT_EQ(Dword(sub, L"delayCompensation"), 0u) << "a bridged instrument";
-    }
+    // created the one whose id the scanner had set; bridged instruments have
+    // no delay compensation.
+    const wchar_t* names =
+        L"uniqueId FullName numParams isX64 isShell isShellRoot Vendor description delayCompensation";
+    const wchar_t* rest =
+        L" isX64=0 isShell=1 isShellRoot=0 Vendor=Tarnwell Shell Vendor description=Shell Member "
+        L"delayCompensation=0";
+    EXPECT_EQ(Show(shell, names, L"*2001 Organ from 2001"),
+              L"uniqueId=2001 FullName=Organ from 2001 numParams=5" + std::wstring(rest));
+    EXPECT_EQ(Show(shell, names, L"*2002 Pad from 2002"),
+              L"uniqueId=2002 FullName=Pad from 2002 numParams=8" + std::wstring(rest));
     const int listed = LineFor(shell, L"SIEVO: Enumerate VST Shell...");
     EXPECT_GT(listed, 0);
     EXPECT_GT(LineFor(shell, L"SIEVO: Scan VST Shell plugins..."), listed);
@@ -211,17 +158,8 @@ TEST_F(BridgeScan, WithoutTheBridgeNothingIsRecordedAndTheScanGoesOn) {
     EXPECT_GT(IndexOf(lines, L"SIEVO: Failed to create VST plugin instance...", failed), failed);
 
     // Only the bookkeeping of a module that is no plug-in.
-    const std::wstring r = Record(bridged);
-    ASSERT_TRUE(key.Exists(r.c_str()));
-    EXPECT_EQ(Dword(r, L"touch"), 1u);
-    EXPECT_EQ(Dword(r, L"isBad"), 0u);
-    EXPECT_NE(Dword(r, L"isVst"), 1u);
-    EXPECT_NE(Text(r, L"Vendor"), L"Tarnwell Bridge Labs");
-    EXPECT_NE(Dword(r, L"uniqueId"), 0x42724563u);
-
-    // The scan went on to the next module.
-    EXPECT_EQ(Text(Record(after), L"FullName"), L"Bridged Keys");
-    EXPECT_EQ(Dword(Record(after), L"isX64"), 1u);
+    EXPECT_EQ(Show(bridged, L"touch isBad isVst Vendor uniqueId"), L"touch=1 isBad=0 isVst=0 Vendor=- uniqueId=-");
+    EXPECT_EQ(Show(after, L"FullName isX64"), L"FullName=Bridged Keys isX64=1") << "the scan went on";
 }
 
 TEST_F(BridgeScan, ABridgeThatDoesNotLoadIsReportedWithItsError) {
@@ -235,72 +173,7 @@ TEST_F(BridgeScan, ABridgeThatDoesNotLoadIsReportedWithItsError) {
     // ERROR_BAD_EXE_FORMAT: the bridge file is there but is no module.
     EXPECT_EQ(lines[failed + 1].rfind(L"hPlugin is NULL, plugin failed to load with error c1, ", 0), 0u)
         << lines[failed + 1];
-    EXPECT_NE(Dword(Record(bridged), L"isVst"), 1u);
-}
-
-// The stand-in itself, as the scanner's tests rely on it: each call creates
-// a new relayed instance of the twin, names carry the server suffix, and a
-// shell creates what the host's current id names.
-intptr_t g_currentId = 0;
-intptr_t AnswerCurrentId(AEffect*, int32_t opcode, int32_t, intptr_t, void*, float) {
-    return opcode == audioMasterCurrentId ? g_currentId : 0;
-}
-
-class BridgeStandIn : public ::testing::Test {
-protected:
-    void SetUp() override {
-        bridge = LoadLibraryW((GantryDir() + L"\\Gantry.dll").c_str());
-        ASSERT_NE(bridge, nullptr);
-        load = reinterpret_cast<AEffect* (*)(const char*, audioMasterCallback)>(
-            reinterpret_cast<void*>(GetProcAddress(bridge, "LoadVST32")));
-        ASSERT_NE(load, nullptr);
-    }
-    void TearDown() override {
-        if (bridge) FreeLibrary(bridge);
-    }
-    AEffect* Load(const wchar_t* name) { return load(Narrow(Plugin32Path(name)).c_str(), AnswerCurrentId); }
-    static std::string Ask(AEffect* effect, int32_t opcode) {
-        char text[256] = {};
-        effect->dispatcher(effect, opcode, 0, 0, text, 0.0f);
-        return text;
-    }
-
-    HMODULE bridge = nullptr;
-    AEffect* (*load)(const char*, audioMasterCallback) = nullptr;
-};
-
-TEST_F(BridgeStandIn, RelaysTheTwinWithTheServerSuffix) {
-    g_currentId = 0;
-    AEffect* effect = Load(L"bridged_effect");
-    ASSERT_NE(effect, nullptr);
-    EXPECT_EQ(effect->magic, kEffectMagic);
-    EXPECT_EQ(effect->uniqueID, 0x42724563);
-    EXPECT_EQ(Ask(effect, effGetVendorString), "Tarnwell Bridge Labs (0)");
-    EXPECT_EQ(Ask(effect, effGetProductString), "Bridged Echo Pro (0)");
-    EXPECT_EQ(Ask(effect, effGetEffectName), "Bridged Echo");
-    AEffect* second = Load(L"bridged_effect");
-    ASSERT_NE(second, nullptr);
-    EXPECT_NE(second, effect) << "every call creates an instance";
-    effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f);
-    second->dispatcher(second, effClose, 0, 0, nullptr, 0.0f);
-    EXPECT_EQ(GetModuleHandleW(L"bridged_effect.dll"), nullptr) << "closed instances release the twin";
-
-    EXPECT_EQ(load("C:\\nowhere\\bridged_effect.dll", AnswerCurrentId), nullptr) << "no such file";
-    EXPECT_EQ(Load(L"no_such_twin"), nullptr);
-}
-
-TEST_F(BridgeStandIn, ShellCreatesTheSubPluginTheCurrentIdNames) {
-    g_currentId = 2002;
-    AEffect* pad = Load(L"bridged_shell");
-    ASSERT_NE(pad, nullptr);
-    EXPECT_EQ(Ask(pad, effGetEffectName), "Pad from 2002");
-    EXPECT_EQ(pad->numParams, 8);
-    pad->dispatcher(pad, effClose, 0, 0, nullptr, 0.0f);
-    g_currentId = 0;
-    AEffect* root = Load(L"bridged_shell");
-    ASSERT_NE(root, nullptr);
-    EXPECT_EQ(root->dispatcher(root, effGetPlugCategory, 0, 0, nullptr, 0.0f), kPlugCategShell);
-    root->dispatcher(root, effClose, 0, 0, nullptr, 0.0f);
+    EXPECT_EQ(Show(bridged, L"isVst"), L"isVst=0");
 }
 
 }  // namespace

@@ -9,30 +9,8 @@ using namespace sievo_test;
 
 namespace {
 
-const wchar_t kLoadErrorCaption[] = L"Tarnwell VST Scan: VST Plug-in Load Error";
-constexpr int kEnable = 64;
-constexpr int kDisable = 2;
-
-struct Seen {
-    int dialogs = 0;
-    std::wstring name;
-    std::wstring step;
-};
-
-// Runs a visible full scan and answers every load-error dialog the way a
-// user would: read it, then click the chosen button.
-RunResult ScanAnswering(const TestKey& key, int button, Seen* seen) {
-    return RunSievo(key.Args() + L"/Log", 120000, [&](DWORD pid) {
-        if (HWND dialog = FindProcessWindow(pid, kLoadErrorCaption)) {
-            std::wstring name = ControlText(dialog, 1001);
-            if (name.empty()) return;  // not filled in yet
-            seen->name = name;
-            seen->step = ControlText(dialog, 1002);
-            ++seen->dialogs;
-            ClickButton(dialog, button);
-            Sleep(200);
-        }
-    });
+RunResult ScanAnswering(const TestKey& key, int button, LoadErrors* seen) {
+    return RunAnswering(key.Args() + L"/Log", button, seen);
 }
 
 struct Crasher {
@@ -43,11 +21,8 @@ struct Crasher {
 
 class Crashes : public ::testing::Test {
 protected:
-    std::wstring Record(const std::wstring& module) { return L"Inventory\\" + TestKey::RecordKey(module); }
-    DWORD Value(const TestKey& key, const std::wstring& module, const wchar_t* name) {
-        DWORD v = 0xFFFFFFFF;
-        key.GetDword(name, &v, Record(module).c_str());
-        return v;
+    static DWORD Value(const TestKey& key, const std::wstring& module, const wchar_t* name) {
+        return key.Dword(name, TestKey::Record(module).c_str());
     }
 };
 
@@ -71,8 +46,8 @@ TEST_F(Crashes, EachFaultIsReportedAndTheScanGoesOn) {
         std::wstring crasher = dir.Copy(PluginPath(c.plugin), L"plugins\\A_" + std::wstring(c.plugin) + L".dll");
         std::wstring good = dir.Copy(PluginPath(L"effect_with_editor"), L"plugins\\B_Echo.dll");
         DeleteLogs();
-        Seen seen;
-        RunResult r = ScanAnswering(key, kDisable, &seen);
+        LoadErrors seen;
+        RunResult r = ScanAnswering(key, kDisablePlugin, &seen);
         ASSERT_FALSE(r.timedOut);
         EXPECT_EQ(r.exitCode, 0u);
         EXPECT_EQ(seen.dialogs, 1);
@@ -83,9 +58,8 @@ TEST_F(Crashes, EachFaultIsReportedAndTheScanGoesOn) {
         EXPECT_TRUE(Contains(log, L"SIEVO: Exception in function [Load VST Plugin], failure point[Load VST Plugin]"));
         EXPECT_EQ(Value(key, crasher, L"isBad"), 1u) << "disabled by the user";
         EXPECT_EQ(Value(key, good, L"isVst"), 1u) << "the next module was scanned";
-        DWORD found = 0;
-        EXPECT_TRUE(key.GetDword(L"PluginsFound", &found, L"Inventory"));
-        EXPECT_GE(found, 1u) << "metrics written at the end";
+        const DWORD found = key.Dword(L"PluginsFound", L"Inventory");
+        EXPECT_TRUE(found >= 1 && found != TestKey::kMissing) << "metrics written at the end";
     }
 }
 
@@ -95,24 +69,22 @@ TEST_F(Crashes, EnablingARiskyPluginKeepsItUnmarkedButUncounted) {
     key.AddScanPath(dir.Make(L"plugins"));
     std::wstring crasher = dir.Copy(PluginPath(L"crash_in_open"), L"plugins\\Risky.dll");
     DeleteLogs();
-    Seen seen;
-    RunResult r = ScanAnswering(key, kEnable, &seen);
+    LoadErrors seen;
+    RunResult r = ScanAnswering(key, kEnablePlugin, &seen);
     ASSERT_FALSE(r.timedOut);
     EXPECT_EQ(seen.dialogs, 1);
     EXPECT_EQ(Value(key, crasher, L"isBad"), 0u);
-    DWORD scanned = 0xFFFFFFFF;
-    key.GetDword(L"PluginsScanned", &scanned, L"Inventory");
-    EXPECT_NE(scanned, 1u) << "an ordinary plug-in that faulted yields no plug-in";
+    EXPECT_NE(key.Dword(L"PluginsScanned", L"Inventory"), 1u) << "an ordinary plug-in that faulted yields no plug-in";
 
     // Not marked bad, so the next scan tries it again (and the user is asked again).
-    Seen again;
-    ASSERT_FALSE(ScanAnswering(key, kDisable, &again).timedOut);
+    LoadErrors again;
+    ASSERT_FALSE(ScanAnswering(key, kDisablePlugin, &again).timedOut);
     EXPECT_EQ(again.dialogs, 1);
     EXPECT_EQ(Value(key, crasher, L"isBad"), 1u);
 
     // Marked bad now: skipped without a dialog.
-    Seen third;
-    ASSERT_FALSE(ScanAnswering(key, kDisable, &third).timedOut);
+    LoadErrors third;
+    ASSERT_FALSE(ScanAnswering(key, kDisablePlugin, &third).timedOut);
     EXPECT_EQ(third.dialogs, 0);
 }
 
@@ -122,8 +94,8 @@ TEST_F(Crashes, HeapCorruptionNamesTheCallBeforeIt) {
     key.AddScanPath(dir.Make(L"plugins"));
     std::wstring crasher = dir.Copy(PluginPath(L"heap_corruptor"), L"plugins\\Corruptor.dll");
     DeleteLogs();
-    Seen seen;
-    RunResult r = ScanAnswering(key, kDisable, &seen);
+    LoadErrors seen;
+    RunResult r = ScanAnswering(key, kDisablePlugin, &seen);
     ASSERT_FALSE(r.timedOut);
     EXPECT_EQ(r.exitCode, 0u);
     EXPECT_EQ(seen.step, L" - HeapValidate: effOpen");
@@ -140,19 +112,9 @@ TEST_F(Crashes, SandboxedChildReportsItsOwnFault) {
     std::wstring crasher = dir.Copy(PluginPath(L"crash_in_open"), L"plugins\\A_Crash.dll");
     std::wstring good = dir.Copy(PluginPath(L"effect_with_editor"), L"plugins\\B_Echo.dll");
     DeleteLogs();
-    Seen seen;
+    LoadErrors seen;
     // In background mode the dialog comes from the child process.
-    RunResult r = RunSievo(key.Args() + L"/Background/Log", 120000, [&](DWORD) {
-        // The child is another Sievo.exe; look for the dialog in any process.
-        HWND dialog = FindWindowW(nullptr, kLoadErrorCaption);
-        if (dialog && !ControlText(dialog, 1001).empty()) {
-            seen.name = ControlText(dialog, 1001);
-            seen.step = ControlText(dialog, 1002);
-            ++seen.dialogs;
-            ClickButton(dialog, kDisable);
-            Sleep(200);
-        }
-    });
+    RunResult r = RunAnswering(key.Args() + L"/Background/Log", kDisablePlugin, &seen);
     ASSERT_FALSE(r.timedOut);
     EXPECT_EQ(r.exitCode, 0u);
     EXPECT_EQ(seen.dialogs, 1);

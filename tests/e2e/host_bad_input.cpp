@@ -35,11 +35,7 @@ protected:
     // the end of the log.
     void ExpectScanDone() {
         EXPECT_EQ(key.InventoryKeys().size(), 3u);
-        DWORD found = 0, scanned = 0;
-        EXPECT_TRUE(key.GetDword(L"PluginsFound", &found, L"Inventory"));
-        EXPECT_TRUE(key.GetDword(L"PluginsScanned", &scanned, L"Inventory"));
-        EXPECT_EQ(found, 2u);
-        EXPECT_EQ(scanned, 2u);
+        EXPECT_EQ(key.Show(L"Inventory", L"PluginsFound PluginsScanned"), L"PluginsFound=2 PluginsScanned=2");
         auto log = ReadLogLines(MainLogPath());
         bool finished = false;
         for (const std::wstring& line : log)

@@ -40,12 +40,13 @@ protected:
         EXPECT_EQ(r.hostExitCode, 0u);
         return r;
     }
-    DWORD Counter(const wchar_t* name) const {
-        DWORD v = 0xFFFFFFFF;
-        key.GetDword(name, &v, L"Inventory");
-        return v;
-    }
+    std::wstring Counters() const { return key.Show(L"Inventory", L"PluginsFound PluginsScanned PluginsDeleted"); }
     void SetCounter(const wchar_t* name, DWORD v) const { key.SetDword(name, v, L"Inventory"); }
+    void SetCounters(DWORD found, DWORD scanned, DWORD deleted) const {
+        SetCounter(L"PluginsFound", found);
+        SetCounter(L"PluginsScanned", scanned);
+        SetCounter(L"PluginsDeleted", deleted);
+    }
     // 0 when missing or not a REG_QWORD of 8 bytes.
     ULONGLONG Stamp() const {
         ULONGLONG v = 0;
@@ -76,13 +77,9 @@ TEST_F(Metrics, FullScanSetsTheCountersAndStampsTheChange) {
     SetCounter(L"PluginsFound", 40);  // replaced, not added to
     SetCounter(L"PluginsDeleted", 9);
     Host();
-    EXPECT_EQ(Counter(L"PluginsFound"), 2u);
-    EXPECT_EQ(Counter(L"PluginsScanned"), 2u);
-    EXPECT_EQ(Counter(L"PluginsDeleted"), 0u);
+    EXPECT_EQ(Counters(), L"PluginsFound=2 PluginsScanned=2 PluginsDeleted=0");
     ExpectFresh(Stamp());
-    DWORD visible = 7;
-    EXPECT_TRUE(key.GetDword(L"SievoGUIVisible", &visible));
-    EXPECT_EQ(visible, 0u);
+    EXPECT_EQ(key.Dword(L"SievoGUIVisible"), 0u);
 }
 
 TEST_F(Metrics, AnUnchangedRescanWritesTheCountersButKeepsTheStamp) {
@@ -90,33 +87,24 @@ TEST_F(Metrics, AnUnchangedRescanWritesTheCountersButKeepsTheStamp) {
     Host();
     SetStamp(kOldStamp);
     Host();
-    EXPECT_EQ(Counter(L"PluginsFound"), 2u);
-    EXPECT_EQ(Counter(L"PluginsScanned"), 0u);
-    EXPECT_EQ(Counter(L"PluginsDeleted"), 0u);
+    EXPECT_EQ(Counters(), L"PluginsFound=2 PluginsScanned=0 PluginsDeleted=0");
     EXPECT_EQ(Stamp(), kOldStamp);
 
     // A removal is a change: counted and stamped.
     ASSERT_TRUE(DeleteFileW(synth.c_str()));
     Host();
-    EXPECT_EQ(Counter(L"PluginsFound"), 1u);
-    EXPECT_EQ(Counter(L"PluginsDeleted"), 1u);
+    EXPECT_EQ(Counters(), L"PluginsFound=1 PluginsScanned=0 PluginsDeleted=1");
     ExpectFresh(Stamp());
 }
 
 TEST_F(Metrics, ASinglePlugInRunAddsToTheStoredCountersAndTellsTheHostOnlyWhatItScans) {
     Host(L"/ScanVst:\"" + echo + L"\"");  // creates the record and counts 1, 1, 0 from nothing
-    EXPECT_EQ(Counter(L"PluginsFound"), 1u);
-    EXPECT_EQ(Counter(L"PluginsScanned"), 1u);
-    EXPECT_EQ(Counter(L"PluginsDeleted"), 0u);
+    EXPECT_EQ(Counters(), L"PluginsFound=1 PluginsScanned=1 PluginsDeleted=0");
 
-    SetCounter(L"PluginsFound", 10);
-    SetCounter(L"PluginsScanned", 5);
-    SetCounter(L"PluginsDeleted", 7);
+    SetCounters(10, 5, 7);
     SetStamp(kOldStamp);
     testhost::Report r = Host(L"/ScanVst:\"" + synth + L"\"");
-    EXPECT_EQ(Counter(L"PluginsFound"), 11u);
-    EXPECT_EQ(Counter(L"PluginsScanned"), 6u);
-    EXPECT_EQ(Counter(L"PluginsDeleted"), 7u);
+    EXPECT_EQ(Counters(), L"PluginsFound=11 PluginsScanned=6 PluginsDeleted=7");
     ExpectFresh(Stamp());
 
     // No start, no search, no completion notices and no post in this mode.
@@ -134,9 +122,7 @@ TEST_F(Metrics, ASandboxedScanReportsTheChildrensSums) {
     SetCounter(L"PluginsFound", 40);  // reset at the start of a sandboxed scan
     SetCounter(L"PluginsScanned", 40);
     testhost::Report r = Host();
-    EXPECT_EQ(Counter(L"PluginsFound"), 2u);
-    EXPECT_EQ(Counter(L"PluginsScanned"), 2u);
-    EXPECT_EQ(Counter(L"PluginsDeleted"), 0u);
+    EXPECT_EQ(Counters(), L"PluginsFound=2 PluginsScanned=2 PluginsDeleted=0");
     ExpectFresh(Stamp());
 
     std::vector<std::wstring> texts = r.Texts();
@@ -170,14 +156,10 @@ TEST_F(Metrics, AConfigurationRunThatChangedARecordStampsTheInventory) {
         ASSERT_EQ(sievo.WaitExit(), 0u);
     };
     edit(false);  // the first save stores the class ids made from the record
-    SetCounter(L"PluginsFound", 5);
-    SetCounter(L"PluginsScanned", 5);
-    SetCounter(L"PluginsDeleted", 5);
+    SetCounters(5, 5, 5);
     SetStamp(kOldStamp);
     edit(true);
-    EXPECT_EQ(Counter(L"PluginsFound"), 0u);
-    EXPECT_EQ(Counter(L"PluginsScanned"), 0u);
-    EXPECT_EQ(Counter(L"PluginsDeleted"), 0u);
+    EXPECT_EQ(Counters(), L"PluginsFound=0 PluginsScanned=0 PluginsDeleted=0");
     ExpectFresh(Stamp());
 }
 

@@ -15,16 +15,9 @@ protected:
         folder = dir.Make(L"plugins");
         key.AddScanPath(folder);
     }
-    std::wstring Record(const std::wstring& module) { return L"Inventory\\" + TestKey::RecordKey(module); }
-    DWORD IsBad(const std::wstring& module) {
-        DWORD v = 9;
-        key.GetDword(L"isBad", &v, Record(module).c_str());
-        return v;
-    }
-    std::wstring Name(const std::wstring& module) {
-        std::wstring name;
-        key.GetString(L"FullName", &name, Record(module).c_str());
-        return name;
+    DWORD IsBad(const std::wstring& module) const { return key.Dword(L"isBad", TestKey::Record(module).c_str()); }
+    std::wstring Shown(const std::wstring& module) const {
+        return key.Show(TestKey::Record(module), L"isBad FullName");
     }
     // Runs a visible scan with a log; returns its lines.
     std::vector<std::wstring> Scan(const std::function<void(DWORD)>& whileRunning = nullptr) {
@@ -61,19 +54,15 @@ TEST_F(MarkRecheck, ScanKilledDuringASlowProbeCostsThePluginNothing) {
         }
     });
     ASSERT_EQ(IsBad(slow), 1u) << "killed inside the plug-in: the mark stands for now";
-    std::wstring probing;
-    EXPECT_TRUE(key.GetString(L"SievoProbing", &probing));
+    EXPECT_NE(key.Text(L"SievoProbing"), L"-");
 
     auto log = Scan();
     EXPECT_EQ(Lines(log, L"A scan ended while it probed", L"B_Slow.dll: probing it again in a sandboxed child"), 1);
     EXPECT_EQ(Lines(log, L"B_Slow.dll scanned cleanly in the sandbox", L"no longer marked bad"), 1);
-    for (const std::wstring& good : {echo, slow, synth}) {
-        SCOPED_TRACE(Narrow(good));
-        EXPECT_EQ(IsBad(good), 0u);
-        EXPECT_FALSE(Name(good).empty());
-    }
-    EXPECT_EQ(Name(slow), L"Untidy Effect");
-    EXPECT_FALSE(key.GetString(L"SievoProbing", &probing)) << "cleared once the probe is over";
+    EXPECT_EQ(Shown(echo), L"isBad=0 FullName=Echo Chamber");
+    EXPECT_EQ(Shown(slow), L"isBad=0 FullName=Untidy Effect");
+    EXPECT_EQ(Shown(synth), L"isBad=0 FullName=Pluck Synth");
+    EXPECT_EQ(key.Text(L"SievoProbing"), L"-") << "cleared once the probe is over";
 
     // Nothing left to look at again.
     log = Scan();
@@ -93,8 +82,7 @@ TEST_F(MarkRecheck, CrasherStaysBadUntilItsFileChanges) {
     EXPECT_EQ(Lines(log, L"A_Killer.dll failed in the sandbox too", L"stays marked bad"), 1);
     EXPECT_TRUE(Contains(log, L"SIEVO: Known bad VST plugin skipped"));
     EXPECT_EQ(IsBad(killer), 1u);
-    EXPECT_EQ(IsBad(echo), 0u);
-    EXPECT_EQ(Name(echo), L"Echo Chamber");
+    EXPECT_EQ(Shown(echo), L"isBad=0 FullName=Echo Chamber");
 
     // Confirmed: later scans skip it without a child.
     log = Scan();
@@ -106,8 +94,7 @@ TEST_F(MarkRecheck, CrasherStaysBadUntilItsFileChanges) {
     log = Scan();
     EXPECT_TRUE(Contains(
         log, L"SIEVO: Known bad VST plugin changed since it was marked: probing it once in a sandboxed child"));
-    EXPECT_EQ(IsBad(killer), 0u);
-    EXPECT_EQ(Name(killer), L"Pluck Synth");
+    EXPECT_EQ(Shown(killer), L"isBad=0 FullName=Pluck Synth");
 }
 
 }  // namespace

@@ -34,15 +34,13 @@ TEST(ScanSettings, FlagsStoredAsTextKeepTheirDefaults) {
     ASSERT_EQ(RunSievo(key.Args() + L"/Log").exitCode, 0u);
 
     key.SetText(L"rescanExisting", L"0");
-    key.SetText(L"isBad", L"0", (L"Inventory\\" + TestKey::RecordKey(echo)).c_str());
+    key.SetText(L"isBad", L"0", TestKey::Record(echo).c_str());
     DeleteLogs();
     ASSERT_EQ(RunSievo(key.Args() + L"/Log").exitCode, 0u);
     auto log = ReadLogLines(MainLogPath());
     EXPECT_TRUE(Contains(log, L"SIEVO: VST plugin previously scanned")) << "neither rescanned nor taken as bad";
-    DWORD bad = 0xFFFFFFFF;
-    EXPECT_TRUE(key.GetDword(L"isBad", &bad, (L"Inventory\\" + TestKey::RecordKey(echo)).c_str()))
+    EXPECT_EQ(key.Dword(L"isBad", TestKey::Record(echo).c_str()), 0u)
         << "a record skipped as known bad would keep the text";
-    EXPECT_EQ(bad, 0u);
     EXPECT_TRUE(
         Contains(log, L"SIEVO: Registry value \"rescanExisting\" ignored: not a 32-bit number (type 1, 4 bytes)"));
     EXPECT_TRUE(Contains(log, L"SIEVO: Registry value \"isBad\" ignored: not a 32-bit number (type 1, 4 bytes)"));
@@ -77,17 +75,9 @@ TEST(ScanSettings, ScanFoldersAsUsersWriteThem) {
     ASSERT_EQ(RunSievo(key.Args() + L"/Log").exitCode, 0u);
 
     for (const std::wstring& module : {expanded, doubled, dotted}) {
-        int records = 0;
-        for (const std::wstring& name : key.InventoryKeys()) {
-            std::wstring path;
-            key.GetString(L"FullPath", &path, (L"Inventory\\" + name).c_str());
-            if (CompareStringOrdinal(path.c_str(), -1, module.c_str(), -1, TRUE) != CSTR_EQUAL) continue;
-            ++records;
-            DWORD isVst = 0;
-            key.GetDword(L"isVst", &isVst, (L"Inventory\\" + name).c_str());
-            EXPECT_EQ(isVst, 1u) << Narrow(module);
-        }
-        EXPECT_EQ(records, 1) << Narrow(module);
+        std::vector<std::wstring> records = key.RecordsOf(module);
+        ASSERT_EQ(records.size(), 1u) << Narrow(module);
+        EXPECT_EQ(key.Dword(L"isVst", records[0].c_str()), 1u) << Narrow(module);
     }
     EXPECT_EQ(key.InventoryKeys().size(), 3u);
     auto log = ReadLogLines(MainLogPath());

@@ -14,9 +14,8 @@ using namespace sievo_test;
 
 namespace {
 
-const wchar_t kLoadErrorCaption[] = L"Tarnwell VST Scan: VST Plug-in Load Error";
-constexpr int kEnable = 64;
-constexpr int kDisable = 2;
+constexpr int kEnable = kEnablePlugin;
+constexpr int kDisable = kDisablePlugin;
 
 // Moves a file's last-write time on, as an update of the plug-in would.
 bool TouchLater(const std::wstring& path) {
@@ -41,7 +40,7 @@ protected:
     std::wstring Add(const wchar_t* plugin, const std::wstring& fileName) {
         return dir.Copy(PluginPath(plugin), L"plugins\\" + fileName);
     }
-    static std::wstring Record(const std::wstring& module) { return L"Inventory\\" + TestKey::RecordKey(module); }
+    static std::wstring Record(const std::wstring& module) { return TestKey::Record(module); }
 
     // The members' key names without their owner: "*<id> <name>", sorted.
     std::vector<std::wstring> Members(const std::wstring& module) const {
@@ -53,17 +52,8 @@ protected:
         std::sort(out.begin(), out.end());
         return out;
     }
-    DWORD Dword(const std::wstring& record, const wchar_t* name) const {
-        DWORD v = 0xFFFFFFFF;
-        key.GetDword(name, &v, record.c_str());
-        return v;
-    }
-    std::wstring Text(const std::wstring& record, const wchar_t* name) const {
-        std::wstring v = L"(missing)";
-        key.GetString(name, &v, record.c_str());
-        return v;
-    }
-    DWORD Metric(const wchar_t* name) const { return Dword(L"Inventory", name); }
+    DWORD Dword(const std::wstring& record, const wchar_t* name) const { return key.Dword(name, record.c_str()); }
+    std::wstring Counters() const { return key.Show(L"Inventory", L"PluginsFound PluginsScanned PluginsDeleted"); }
 
     void Scan() {
         RunResult r = RunSievo(key.Args() + L"/Log", 120000);
@@ -73,19 +63,12 @@ protected:
     // A visible scan that answers every load-error dialog with `button`;
     // returns how many it answered and the step label the last one showed.
     static int ScanAnswering(const TestKey& inventory, int button, std::wstring* step = nullptr) {
-        int dialogs = 0;
-        RunResult r = RunSievo(inventory.Args() + L"/Log", 120000, [&](DWORD pid) {
-            if (HWND dialog = FindProcessWindow(pid, kLoadErrorCaption)) {
-                if (ControlText(dialog, 1001).empty()) return;  // not filled in yet
-                if (step) *step = ControlText(dialog, 1002);
-                ++dialogs;
-                ClickButton(dialog, button);
-                Sleep(200);
-            }
-        });
+        LoadErrors seen;
+        RunResult r = RunAnswering(inventory.Args() + L"/Log", button, &seen);
         EXPECT_FALSE(r.timedOut);
         EXPECT_EQ(r.exitCode, 0u);
-        return dialogs;
+        if (step) *step = seen.step;
+        return seen.dialogs;
     }
 
     TestKey key;
@@ -99,24 +82,17 @@ TEST_F(Shells, AnUnchangedShellKeepsItsMembersWithoutCreatingThem) {
     const std::wstring shell = Add(L"shell_renames_member", L"Colours.dll");
     Scan();
     const std::wstring root = Record(shell);
-    EXPECT_EQ(Dword(root, L"isShell"), 1u);
-    EXPECT_EQ(Dword(root, L"isShellRoot"), 1u);
-    EXPECT_EQ(Dword(root, L"factoryFlags"), 1u);
-    EXPECT_EQ(Dword(root, L"numClasses"), 3u);
+    EXPECT_EQ(key.Show(root, L"isShell isShellRoot factoryFlags numClasses"),
+              L"isShell=1 isShellRoot=1 factoryFlags=1 numClasses=3");
     ASSERT_EQ(Members(shell), (Names{L"*2001 Red", L"*2002 Green", L"*2003 Blue"}));
     const std::wstring green = root + L"*2002 Green";
-    EXPECT_EQ(Text(green, L"FullName"), L"Green");
-    EXPECT_EQ(Dword(green, L"uniqueId"), 2002u);
-    EXPECT_EQ(Dword(green, L"isShell"), 1u);
-    EXPECT_EQ(Dword(green, L"isShellRoot"), 0u);
-    EXPECT_EQ(Dword(green, L"cxEditor"), 0u);
-    EXPECT_EQ(Dword(green, L"cyEditor"), 0u);
-    EXPECT_EQ(Dword(green, L"numParams"), 2u);
+    EXPECT_EQ(key.Show(green, L"FullName uniqueId isShell isShellRoot cxEditor cyEditor numParams"),
+              L"FullName=Green uniqueId=2002 isShell=1 isShellRoot=0 cxEditor=0 cyEditor=0 numParams=2");
     // Each member has class ids of its own.
     const std::wstring red = root + L"*2001 Red";
-    EXPECT_NE(Text(green, L"clsidPlug"), Text(red, L"clsidPlug"));
-    EXPECT_NE(Text(green, L"clsidPlugMD5"), Text(red, L"clsidPlugMD5"));
-    EXPECT_EQ(Metric(L"PluginsScanned"), 3u);
+    EXPECT_NE(key.Show(green, L"clsidPlug"), key.Show(red, L"clsidPlug"));
+    EXPECT_NE(key.Show(green, L"clsidPlugMD5"), key.Show(red, L"clsidPlugMD5"));
+    EXPECT_EQ(Counters(), L"PluginsFound=3 PluginsScanned=3 PluginsDeleted=0");
     EXPECT_EQ(ReadLogLines(shell + L".created"), (Lines{L"root", L"sub 2001", L"sub 2002", L"sub 2003"}));
 
     // A value that only a rewrite of the member's record would put back.
@@ -129,9 +105,7 @@ TEST_F(Shells, AnUnchangedShellKeepsItsMembersWithoutCreatingThem) {
     EXPECT_EQ(Members(shell), (Names{L"*2001 Red", L"*2002 Green", L"*2003 Blue"}));
     EXPECT_EQ(Dword(green, L"numParams"), 77u) << "the member's record was left alone";
     EXPECT_EQ(Dword(root, L"numClasses"), 3u);
-    EXPECT_EQ(Metric(L"PluginsFound"), 3u);
-    EXPECT_EQ(Metric(L"PluginsScanned"), 0u);
-    EXPECT_EQ(Metric(L"PluginsDeleted"), 0u);
+    EXPECT_EQ(Counters(), L"PluginsFound=3 PluginsScanned=0 PluginsDeleted=0");
     auto log = ReadLogLines(MainLogPath());
     EXPECT_TRUE(Contains(log, L"SIEVO: Enumerate VST Shell..."));
     EXPECT_FALSE(Contains(log, L"SIEVO: Scan VST Shell plugins..."));
@@ -151,8 +125,7 @@ TEST_F(Shells, AShellListingAnotherNumberOfMembersHasThemAllReplaced) {
     EXPECT_EQ(Members(shell), (Names{L"*4001 Member 1", L"*4002 Member 2"}));
     EXPECT_EQ(Dword(root + L"*4001 Member 1", L"numParams"), 2u) << "written afresh";
     EXPECT_EQ(Dword(root, L"numClasses"), 2u);
-    EXPECT_EQ(Metric(L"PluginsDeleted"), 3u);
-    EXPECT_EQ(Metric(L"PluginsScanned"), 2u);
+    EXPECT_EQ(Counters(), L"PluginsFound=2 PluginsScanned=2 PluginsDeleted=3");
 
     // More members.
     dir.Write(L"plugins\\Ensemble.dll.count", "5");
@@ -160,15 +133,14 @@ TEST_F(Shells, AShellListingAnotherNumberOfMembersHasThemAllReplaced) {
     EXPECT_EQ(Members(shell),
               (Names{L"*4001 Member 1", L"*4002 Member 2", L"*4003 Member 3", L"*4004 Member 4", L"*4005 Member 5"}));
     EXPECT_EQ(Dword(root, L"numClasses"), 5u);
-    EXPECT_EQ(Metric(L"PluginsDeleted"), 2u);
-    EXPECT_EQ(Metric(L"PluginsFound"), 5u);
+    EXPECT_EQ(Counters(), L"PluginsFound=5 PluginsScanned=5 PluginsDeleted=2");
 
     // Uninstalled: the sweep takes the members with their shell.
     ASSERT_TRUE(DeleteFileW(shell.c_str()));
     Scan();
     EXPECT_TRUE(Members(shell).empty());
     EXPECT_FALSE(key.Exists(root.c_str()));
-    EXPECT_EQ(Metric(L"PluginsDeleted"), 5u) << "the members count, the shell module itself does not";
+    EXPECT_EQ(key.Dword(L"PluginsDeleted", L"Inventory"), 5u) << "the members count, the shell module itself does not";
 }
 
 TEST_F(Shells, ARenamedMemberLosesItsOldRecord) {
@@ -187,9 +159,9 @@ TEST_F(Shells, ARenamedMemberLosesItsOldRecord) {
     ASSERT_TRUE(TouchLater(shell));
     Scan();
     EXPECT_EQ(Members(shell), (Names{L"*2001 Red", L"*2002 Green Renamed", L"*2003 Blue"}));
-    EXPECT_EQ(Text(Record(shell) + L"*2002 Green Renamed", L"FullName"), L"Green Renamed");
-    EXPECT_EQ(Metric(L"PluginsDeleted"), 0u) << "a rename removes nothing the host had";
-    EXPECT_EQ(Metric(L"PluginsScanned"), 3u);
+    EXPECT_EQ(key.Text(L"FullName", (Record(shell) + L"*2002 Green Renamed").c_str()), L"Green Renamed");
+    EXPECT_EQ(Counters(), L"PluginsFound=3 PluginsScanned=3 PluginsDeleted=0")
+        << "a rename removes nothing the host had";
 }
 
 TEST_F(Shells, AFaultWhileCreatingTheSecondMemberKeepsTheFirst) {
@@ -201,15 +173,13 @@ TEST_F(Shells, AFaultWhileCreatingTheSecondMemberKeepsTheFirst) {
     EXPECT_EQ(ScanAnswering(key, kEnable, &step), 1);
     EXPECT_EQ(step, L"Create shell sub-plugin");
     EXPECT_EQ(ReadLogLines(shell + L".created"), (Lines{L"root", L"sub 5001", L"sub 5002"}));
-    EXPECT_EQ(Dword(root, L"isBad"), 0u);
-    EXPECT_EQ(Dword(root, L"isShellRoot"), 1u);
-    EXPECT_EQ(Members(shell), (Names{L"*5001 First"}));
-    EXPECT_EQ(Dword(root + L"*5001 First", L"isBad"), 0u);
-    EXPECT_EQ(Metric(L"PluginsScanned"), 1u);
     // All three are stored as listed, but the fault cut the probe short
     // before it noted the file's time and size: the next scan takes the
     // module as changed, walks it again and the user is asked again.
-    EXPECT_EQ(Dword(root, L"numClasses"), 3u);
+    EXPECT_EQ(key.Show(root, L"isBad isShellRoot numClasses"), L"isBad=0 isShellRoot=1 numClasses=3");
+    EXPECT_EQ(Members(shell), (Names{L"*5001 First"}));
+    EXPECT_EQ(Dword(root + L"*5001 First", L"isBad"), 0u);
+    EXPECT_EQ(key.Dword(L"PluginsScanned", L"Inventory"), 1u);
     EXPECT_EQ(ScanAnswering(key, kEnable), 1);
     EXPECT_EQ(ReadLogLines(shell + L".created"),
               (Lines{L"root", L"sub 5001", L"sub 5002", L"root", L"sub 5001", L"sub 5002"}));
@@ -221,11 +191,8 @@ TEST_F(Shells, AFaultWhileCreatingTheSecondMemberKeepsTheFirst) {
     other.AddScanPath(dir.Path() + L"\\plugins");
     other.SetDword(L"scanInSandbox", 0);
     EXPECT_EQ(ScanAnswering(other, kDisable), 1);
-    DWORD bad = 0, scanned = 0xFFFFFFFF;
-    EXPECT_TRUE(other.GetDword(L"isBad", &bad, root.c_str()));
-    EXPECT_EQ(bad, 1u);
-    EXPECT_TRUE(other.GetDword(L"PluginsScanned", &scanned, L"Inventory"));
-    EXPECT_EQ(scanned, 0u);
+    EXPECT_EQ(other.Dword(L"isBad", root.c_str()), 1u);
+    EXPECT_EQ(other.Dword(L"PluginsScanned", L"Inventory"), 0u);
     DeleteLogs();
     EXPECT_EQ(ScanAnswering(other, kDisable), 0);
     EXPECT_TRUE(Contains(ReadLogLines(MainLogPath()), L"SIEVO: Known bad VST plugin skipped"));
@@ -273,8 +240,7 @@ TEST_F(Shells, AShellThatNeverStopsListingIsCutAtTenThousand) {
     ASSERT_FALSE(r.timedOut);
     auto log = ReadLogLines(MainLogPath());
     EXPECT_TRUE(Contains(log, L"SIEVO: Shell lists more than 10000 plug-ins: the rest is ignored"));
-    EXPECT_EQ(Dword(Record(shell), L"numClasses"), 10000u);
-    EXPECT_EQ(Dword(Record(shell), L"isBad"), 0u);
+    EXPECT_EQ(key.Show(Record(shell), L"numClasses isBad"), L"numClasses=10000 isBad=0");
     EXPECT_EQ(Dword(Record(echo), L"isVst"), 1u) << "the scan went on";
 }
 

@@ -15,8 +15,6 @@ using namespace sievo_test;
 
 namespace {
 
-const wchar_t kLoadErrorCaption[] = L"Tarnwell VST Scan: VST Plug-in Load Error";
-
 struct Module {
     enum Kind { Good, NotAPlugin, Crasher };
     Module(const wchar_t* p, const wchar_t* f, Kind k, const wchar_t* n, const char* h = "")
@@ -42,8 +40,8 @@ std::wstring KillPoint(const std::vector<std::wstring>& log) {
     return last.substr(0, 16);
 }
 
-void AnswerLoadErrors(DWORD) {
-    if (HWND dialog = FindWindowW(nullptr, kLoadErrorCaption)) ClickButton(dialog, 2);  // Disable Plug-in
+void AnswerLoadErrors() {
+    if (HWND dialog = FindWindowW(nullptr, kLoadErrorCaption)) ClickButton(dialog, kDisablePlugin);
 }
 
 TEST(Soak, InterruptedScansNeverLoseARecord) {
@@ -99,14 +97,9 @@ TEST(Soak, InterruptedScansNeverLoseARecord) {
         DWORD killAfter = random() % 3000;
         DWORD runStart = GetTickCount();
         DeleteLogs();
-        RunSievo(key.Args() + L"/Log", 30000, [&](DWORD pid) {
-            AnswerLoadErrors(pid);
-            if (GetTickCount() - runStart < killAfter) return;
-            if (HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, pid)) {
-                TerminateProcess(process, 9);
-                CloseHandle(process);
-            }
-        });
+        Sievo sievo(key.Args() + L"/Log");
+        while (sievo.WaitExit(50) == 0xFFFFFFFF && GetTickCount() - runStart < killAfter) AnswerLoadErrors();
+        sievo.Kill();
         killPoints.insert(KillPoint(ReadLogLines(MainLogPath())));
     }
 
@@ -116,35 +109,27 @@ TEST(Soak, InterruptedScansNeverLoseARecord) {
     key.SetDword(L"scanInSandbox", 1);
     key.SetDword(L"rescanFailed", 0);
     key.SetDword(L"rescanExisting", 0);
-    RunResult clean = RunSievo(key.Args() + L"/Background", 180000, AnswerLoadErrors);
+    RunResult clean = RunAnswering(key.Args() + L"/Background", kDisablePlugin, nullptr, 180000);
     ASSERT_FALSE(clean.timedOut);
 
-    std::vector<std::wstring> keys = key.InventoryKeys();
     for (const Module& m : modules) {
         SCOPED_TRACE(Narrow(m.file));
-        std::wstring record = L"Inventory\\" + TestKey::RecordKey(folder + L"\\" + m.file);
+        std::wstring record = TestKey::Record(folder + L"\\" + m.file);
         if (!m.present) {
             EXPECT_FALSE(key.Exists(record.c_str())) << "a removed module's record is swept";
             continue;
         }
         ASSERT_TRUE(key.Exists(record.c_str())) << "a present module keeps a record";
-        DWORD isVst = 9, isBad = 9;
-        key.GetDword(L"isVst", &isVst, record.c_str());
-        key.GetDword(L"isBad", &isBad, record.c_str());
-        std::wstring name;
         switch (m.kind) {
             case Module::Good:
-                EXPECT_EQ(isVst, 1u);
-                EXPECT_EQ(isBad, 0u);
-                EXPECT_TRUE(key.GetString(L"FullName", &name, record.c_str()));
-                EXPECT_EQ(name, m.name);
-                EXPECT_TRUE(key.GetString(L"clsidPropsMD5", &name, record.c_str()));
+                EXPECT_EQ(key.Show(record, L"isVst isBad FullName"), L"isVst=1 isBad=0 FullName=" + m.name);
+                EXPECT_NE(key.Text(L"clsidPropsMD5", record.c_str()), L"-") << "a complete record";
                 break;
             case Module::NotAPlugin:
-                EXPECT_EQ(isVst, 0u);
+                EXPECT_EQ(key.Dword(L"isVst", record.c_str()), 0u);
                 break;
             case Module::Crasher:
-                EXPECT_EQ(isBad, 1u);
+                EXPECT_EQ(key.Dword(L"isBad", record.c_str()), 1u);
                 break;
         }
     }

@@ -16,7 +16,7 @@ namespace ui_test {
 
 using namespace sievo_test;
 
-constexpr DWORD kStepMs = 20000;
+constexpr DWORD kStepMs = Sievo::kStepMs;
 
 constexpr wchar_t kPathsCaption[] = L"Tarnwell VST Scan Paths";
 constexpr wchar_t kPropsCaption[] = L"VST Plug-In Properties";
@@ -24,73 +24,6 @@ constexpr wchar_t kDetailsCaption[] = L"Tarnwell VST Scan: VST Plug-in Propertie
 constexpr wchar_t kResetCaption[] = L"Tarnwell VST Scan:  Reset VST Settings";
 constexpr wchar_t kNoPathsCaption[] = L"Tarnwell VST Scan Error";
 constexpr wchar_t kProgressCaption[] = L"Scanning...";
-
-class Sievo {
-public:
-    explicit Sievo(const std::wstring& args) {
-        std::wstring exe = BinDir() + L"\\Sievo.exe";
-        STARTUPINFOW si{};
-        si.cb = sizeof si;
-        for (int attempt = 0; attempt < 5 && !info_.hProcess; ++attempt) {
-            std::wstring line = L"\"" + exe + L"\" " + args;
-            if (!CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &info_)) {
-                info_ = {};
-                Sleep(200);
-            }
-        }
-    }
-    ~Sievo() {
-        if (!info_.hProcess) return;
-        if (WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT) {
-            TerminateProcess(info_.hProcess, 0xDEAD);
-            WaitForSingleObject(info_.hProcess, 5000);
-        }
-        CloseHandle(info_.hThread);
-        CloseHandle(info_.hProcess);
-    }
-    Sievo(const Sievo&) = delete;
-    Sievo& operator=(const Sievo&) = delete;
-
-    bool Started() const { return info_.hProcess != nullptr; }
-    DWORD Pid() const { return info_.dwProcessId; }
-    bool Running() const { return info_.hProcess && WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT; }
-
-    // The visible top-level window with this caption, or null after the time limit.
-    HWND Wait(const std::wstring& caption, DWORD ms = kStepMs) const {
-        for (DWORD waited = 0; waited < ms; waited += 10) {
-            if (HWND window = FindProcessWindow(Pid(), caption)) return window;
-            if (!Running()) return nullptr;
-            Sleep(10);
-        }
-        return nullptr;
-    }
-    // True when no window of that caption is visible for `ms`.
-    bool StaysAway(const std::wstring& caption, DWORD ms) const {
-        for (DWORD waited = 0; waited < ms; waited += 20) {
-            if (FindProcessWindow(Pid(), caption)) return false;
-            Sleep(20);
-        }
-        return true;
-    }
-    // Waits until the window is gone (closed or hidden).
-    bool WaitGone(HWND window, DWORD ms = kStepMs) const {
-        for (DWORD waited = 0; waited < ms; waited += 10) {
-            if (!IsWindow(window) || !IsWindowVisible(window)) return true;
-            Sleep(10);
-        }
-        return false;
-    }
-    // Exit code, or 0xFFFFFFFF when the process is still running after `ms`.
-    DWORD WaitExit(DWORD ms = kStepMs) const {
-        if (!info_.hProcess || WaitForSingleObject(info_.hProcess, ms) != WAIT_OBJECT_0) return 0xFFFFFFFF;
-        DWORD code = 0xFFFFFFFF;
-        GetExitCodeProcess(info_.hProcess, &code);
-        return code;
-    }
-
-private:
-    PROCESS_INFORMATION info_{};
-};
 
 // A check box or radio button clicked synchronously: its dialog has handled
 // the click when this returns.
@@ -152,24 +85,14 @@ struct SeedRecord {
 };
 
 inline std::wstring RecordSub(const SeedRecord& r) {
-    return L"Inventory\\" + TestKey::RecordKey(r.path) + r.keySuffix;
-}
-
-inline void SetText(const TestKey& key, const std::wstring& sub, const wchar_t* name, const std::wstring& text) {
-    HKEY k = nullptr;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, key.Sub(sub.c_str()).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k,
-                        nullptr) != ERROR_SUCCESS)
-        return;
-    RegSetValueExW(k, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                   static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
-    RegCloseKey(k);
+    return TestKey::Record(r.path) + r.keySuffix;
 }
 
 inline void Seed(const TestKey& key, const SeedRecord& r) {
     std::wstring sub = RecordSub(r);
-    SetText(key, sub, L"FullName", r.name);
-    SetText(key, sub, L"FullPath", r.path);
-    SetText(key, sub, L"clsidPlug", r.clsid);
+    key.SetText(L"FullName", r.name, sub.c_str());
+    key.SetText(L"FullPath", r.path, sub.c_str());
+    key.SetText(L"clsidPlug", r.clsid, sub.c_str());
     struct {
         const wchar_t* name;
         DWORD value;
@@ -191,15 +114,11 @@ inline void Seed(const TestKey& key, const SeedRecord& r) {
 }
 
 inline DWORD RecordDword(const TestKey& key, const SeedRecord& r, const wchar_t* name) {
-    DWORD value = 0xFFFFFFFF;
-    key.GetDword(name, &value, RecordSub(r).c_str());
-    return value;
+    return key.Dword(name, RecordSub(r).c_str());
 }
 
 inline std::wstring RecordText(const TestKey& key, const SeedRecord& r, const wchar_t* name) {
-    std::wstring value;
-    key.GetString(name, &value, RecordSub(r).c_str());
-    return value;
+    return key.Text(name, RecordSub(r).c_str());
 }
 
 // `sub` null: the configuration key itself.

@@ -70,14 +70,12 @@ TEST_F(ProgressWindow, CancelStopsAtTheNextModuleAndKeepsUnreachedRecords) {
         } else {
             // Never reached: the record is there and untouched.
             EXPECT_EQ(RecordText(key, r, L"FullName"), L"Seeded") << Narrow(r.path);
-            EXPECT_EQ(RecordDword(key, r, L"isBad"), 0xFFFFFFFFu) << Narrow(r.path);
+            EXPECT_EQ(RecordDword(key, r, L"isBad"), TestKey::kMissing) << Narrow(r.path);
         }
     }
     EXPECT_LT(reached, kModules) << "Cancel did not stop the scan";
     EXPECT_EQ(key.InventoryKeys().size(), static_cast<size_t>(kModules)) << "no record was swept";
-    DWORD visible = 7;
-    EXPECT_TRUE(key.GetDword(L"SievoGUIVisible", &visible));
-    EXPECT_EQ(visible, 0u);
+    EXPECT_EQ(key.Dword(L"SievoGUIVisible"), 0u);
 }
 
 }  // namespace

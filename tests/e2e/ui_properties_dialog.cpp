@@ -51,54 +51,38 @@ protected:
         ASSERT_EQ(sievo.WaitExit(), 0u);
     }
     DWORD Stored(const wchar_t* name) const { return RecordDword(key, record, name); }
+    std::wstring Show(const wchar_t* names) const { return key.Show(RecordSub(record), names); }
 
     TestKey key;
     SeedRecord record;
 };
 
-TEST_F(PropertiesDialog, TempoBasedEffectAndSynthExcludeEachOther) {
-    Seed(key, record);
-    Edit([](HWND dialog) {
-        EXPECT_FALSE(IsChecked(dialog, kTempo));
-        EXPECT_FALSE(IsChecked(dialog, kSynth));
-        Toggle(dialog, kSynth);
-        EXPECT_TRUE(IsChecked(dialog, kSynth));
-        Toggle(dialog, kTempo);
-        EXPECT_TRUE(IsChecked(dialog, kTempo));
-        EXPECT_FALSE(IsChecked(dialog, kSynth));
-        Toggle(dialog, kSynth);
-        EXPECT_TRUE(IsChecked(dialog, kSynth));
-        EXPECT_FALSE(IsChecked(dialog, kTempo));
-        // Unchecking one leaves the other alone.
-        Toggle(dialog, kSynth);
-        EXPECT_FALSE(IsChecked(dialog, kSynth));
-        EXPECT_FALSE(IsChecked(dialog, kTempo));
-        Toggle(dialog, kSynth);
-    });
-    EXPECT_EQ(Stored(L"registerAsSynth"), 1u);
-    EXPECT_EQ(Stored(L"registerAsTempoBasedEffect"), 0u);
-}
-
-TEST_F(PropertiesDialog, ForceStereoGreysOutMonoAtOnceAndAtTheNextOpening) {
+// Tempo-based effect and synth exclude each other (unchecking one leaves
+// the other alone); forcing stereo greys out mono, at once and when opened
+// again, and the mono box keeps its check mark.
+TEST_F(PropertiesDialog, ControlsThatExcludeEachOther) {
     Seed(key, record);
     key.SetDword(L"forceMono", 1, RecordSub(record).c_str());
-    Edit([](HWND dialog) {
-        EXPECT_TRUE(IsEnabled(dialog, kMono));
-        Toggle(dialog, kStereo);
-        EXPECT_FALSE(IsEnabled(dialog, kMono));
-        EXPECT_TRUE(IsChecked(dialog, kMono)) << "the mono box keeps its check mark";
-        Toggle(dialog, kStereo);
-        EXPECT_TRUE(IsEnabled(dialog, kMono));
-        Toggle(dialog, kStereo);
+    // Each step toggles one box, then reads (tempo, synth, mono enabled).
+    const struct {
+        int toggle;
+        bool tempo, synth, monoEnabled;
+    } steps[] = {{kSynth, false, true, true},  {kTempo, true, false, true},  {kSynth, false, true, true},
+                 {kSynth, false, false, true}, {kSynth, false, true, true},  {kStereo, false, true, false},
+                 {kStereo, false, true, true}, {kStereo, false, true, false}};
+    Edit([&](HWND dialog) {
+        EXPECT_FALSE(IsChecked(dialog, kTempo) || IsChecked(dialog, kSynth));
+        for (const auto& step : steps) {
+            Toggle(dialog, step.toggle);
+            EXPECT_EQ(IsChecked(dialog, kTempo), step.tempo);
+            EXPECT_EQ(IsChecked(dialog, kSynth), step.synth);
+            EXPECT_EQ(IsEnabled(dialog, kMono), step.monoEnabled);
+            EXPECT_TRUE(IsChecked(dialog, kMono));
+        }
     });
-    EXPECT_EQ(Stored(L"forceStereo"), 1u);
-    EXPECT_EQ(Stored(L"forceMono"), 1u);
-    Edit(
-        [](HWND dialog) {
-            EXPECT_TRUE(IsChecked(dialog, kStereo));
-            EXPECT_FALSE(IsEnabled(dialog, kMono));
-        },
-        kCancel);
+    EXPECT_EQ(Show(L"registerAsSynth registerAsTempoBasedEffect forceStereo forceMono"),
+              L"registerAsSynth=1 registerAsTempoBasedEffect=0 forceStereo=1 forceMono=1");
+    Edit([](HWND dialog) { EXPECT_FALSE(!IsChecked(dialog, kStereo) || IsEnabled(dialog, kMono)); }, kCancel);
 }
 
 TEST_F(PropertiesDialog, CheckBoxesAndNameAreSavedByOk) {
@@ -112,12 +96,9 @@ TEST_F(PropertiesDialog, CheckBoxesAndNameAreSavedByOk) {
         Toggle(dialog, kDelay);
         Toggle(dialog, kSuspendStop);
     });
-    EXPECT_EQ(RecordText(key, record, L"FullName"), L"Echo Renamed");
-    EXPECT_EQ(Stored(L"registerAsPlug"), 0u);
-    EXPECT_EQ(Stored(L"nrpnPassThrough"), 1u);
-    EXPECT_EQ(Stored(L"delayCompensation"), 1u);
-    EXPECT_EQ(Stored(L"forceSuspendOnStop"), 1u);
-    EXPECT_EQ(Stored(L"forceSuspendOnPlay"), 0u);
+    EXPECT_EQ(Show(L"FullName registerAsPlug nrpnPassThrough delayCompensation forceSuspendOnStop forceSuspendOnPlay"),
+              L"FullName=Echo Renamed registerAsPlug=0 nrpnPassThrough=1 delayCompensation=1 forceSuspendOnStop=1 "
+              L"forceSuspendOnPlay=0");
 }
 
 TEST_F(PropertiesDialog, CancelSavesNothing) {
@@ -129,9 +110,7 @@ TEST_F(PropertiesDialog, CancelSavesNothing) {
             Toggle(dialog, kStereo);
         },
         kCancel);
-    EXPECT_EQ(RecordText(key, record, L"FullName"), L"Echo");
-    EXPECT_EQ(Stored(L"registerAsPlug"), 1u);
-    EXPECT_EQ(Stored(L"forceStereo"), 0xFFFFFFFFu) << "not written at all";
+    EXPECT_EQ(Show(L"FullName registerAsPlug forceStereo"), L"FullName=Echo registerAsPlug=1 forceStereo=-");
     EXPECT_FALSE(HasValue(key, L"Inventory", L"lastUpdateTime"));
 }
 
@@ -145,9 +124,7 @@ TEST_F(PropertiesDialog, OnlyARealChangeMarksTheInventoryChanged) {
 
     Edit([](HWND) {});
     EXPECT_EQ(Stored(L"registerAsPlug"), 1u) << "OK writes the record";
-    EXPECT_FALSE(HasValue(key, L"Inventory", L"lastUpdateTime"));
-    EXPECT_FALSE(HasValue(key, L"Inventory", L"PluginsFound"));
-
+    EXPECT_EQ(key.Show(L"Inventory", L"lastUpdateTime PluginsFound"), L"lastUpdateTime=- PluginsFound=-");
     Edit([](HWND dialog) { Toggle(dialog, kNrpn); });
     EXPECT_TRUE(HasValue(key, L"Inventory", L"lastUpdateTime"));
 }
@@ -236,48 +213,37 @@ TEST_F(PropertiesDialog, JBridgeBoxIsEnabledOnlyWhenJBridgeIsInstalled) {
     }
 }
 
+// Name, path, version (a version of 1 is left unshown), unique id, outputs,
+// synth, wants events, makes events.
 TEST_F(PropertiesDialog, DetailsShowWhatTheScanFound) {
+    const struct {
+        DWORD vstVersion;
+        const wchar_t* shown;
+    } cases[] = {{2400, L"Echo|C:\\Plugins\\Echo.dll|2400|-5|6|Yes|Yes|No"},
+                 {1, L"Echo|C:\\Plugins\\Echo.dll|...|-5|6|Yes|Yes|No"}};
     record.uniqueId = static_cast<DWORD>(-5);
     record.numOutputs = 6;
     record.isSynth = 1;
     record.wantEvents = 1;
-    record.generateEvents = 0;
-    Seed(key, record);
-    Sievo sievo(Args());
-    HWND props = sievo.Wait(kPropsCaption);
-    ASSERT_NE(props, nullptr);
-    ClickButton(props, kDetails);
-    HWND details = sievo.Wait(kDetailsCaption);
-    ASSERT_NE(details, nullptr);
-    EXPECT_EQ(ControlText(details, 1005), L"Echo");
-    EXPECT_EQ(ControlText(details, 1020), L"C:\\Plugins\\Echo.dll");
-    EXPECT_EQ(ControlText(details, 1015), L"2400");
-    EXPECT_EQ(ControlText(details, 1014), L"-5");
-    EXPECT_EQ(ControlText(details, 1021), L"6");
-    EXPECT_EQ(ControlText(details, 1018), L"Yes");
-    EXPECT_EQ(ControlText(details, 1017), L"Yes");
-    EXPECT_EQ(ControlText(details, 1019), L"No");
-    ClickButton(details, kOk);
-    EXPECT_TRUE(sievo.WaitGone(details));
-    EXPECT_TRUE(IsWindowVisible(props));
-    ClickButton(props, kCancel);
-    EXPECT_EQ(sievo.WaitExit(), 0u);
-}
-
-TEST_F(PropertiesDialog, DetailsLeaveAVersionOfOneUnshown) {
-    record.vstVersion = 1;
-    Seed(key, record);
-    Sievo sievo(Args());
-    HWND props = sievo.Wait(kPropsCaption);
-    ASSERT_NE(props, nullptr);
-    ClickButton(props, kDetails);
-    HWND details = sievo.Wait(kDetailsCaption);
-    ASSERT_NE(details, nullptr);
-    EXPECT_EQ(ControlText(details, 1015), L"...");
-    ClickButton(details, kOk);
-    ASSERT_TRUE(sievo.WaitGone(details));
-    ClickButton(props, kCancel);
-    EXPECT_EQ(sievo.WaitExit(), 0u);
+    for (const auto& c : cases) {
+        record.vstVersion = c.vstVersion;
+        Seed(key, record);
+        Sievo sievo(Args());
+        HWND props = sievo.Wait(kPropsCaption);
+        ASSERT_NE(props, nullptr);
+        ClickButton(props, kDetails);
+        HWND details = sievo.Wait(kDetailsCaption);
+        ASSERT_NE(details, nullptr);
+        std::wstring shown;
+        for (int id : {1005, 1020, 1015, 1014, 1021, 1018, 1017, 1019})
+            shown += (shown.empty() ? L"" : L"|") + ControlText(details, id);
+        EXPECT_EQ(shown, c.shown);
+        ClickButton(details, kOk);
+        EXPECT_TRUE(sievo.WaitGone(details));
+        EXPECT_TRUE(IsWindowVisible(props));
+        ClickButton(props, kCancel);
+        EXPECT_EQ(sievo.WaitExit(), 0u);
+    }
 }
 
 // A shell's sub-plug-in shares its shell's FullPath; its options belong to
@@ -301,10 +267,9 @@ TEST_F(PropertiesDialog, ShellSubPluginIsSavedToItsOwnKey) {
         Type(dialog, kName, L"Sub One Renamed");
         Toggle(dialog, kStereo);
     });
-    EXPECT_EQ(RecordDword(key, sub, L"forceStereo"), 1u);
-    EXPECT_EQ(RecordText(key, sub, L"FullName"), L"Sub One Renamed");
-    EXPECT_EQ(RecordDword(key, shell, L"forceStereo"), 0xFFFFFFFFu) << "the shell's own key is untouched";
-    EXPECT_EQ(RecordText(key, shell, L"FullName"), L"Shell");
+    EXPECT_EQ(key.Show(RecordSub(sub), L"forceStereo FullName"), L"forceStereo=1 FullName=Sub One Renamed");
+    EXPECT_EQ(key.Show(RecordSub(shell), L"forceStereo FullName"), L"forceStereo=- FullName=Shell")
+        << "the shell's own key is untouched";
     EXPECT_EQ(key.InventoryKeys().size(), 2u) << "no new key";
 
     // Renamed, it is still found under the key the scan gave it.
@@ -323,29 +288,18 @@ TEST_F(FolderDefaults, PlugInOnlyControlsAreDisabledAndOkWritesTheDefaultsKey) {
     Sievo sievo(key.Args() + L"/FolderDefaults");
     HWND dialog = sievo.Wait(kPropsCaption);
     ASSERT_NE(dialog, nullptr);
-    EXPECT_FALSE(IsEnabled(dialog, kDetails));
-    EXPECT_FALSE(IsEnabled(dialog, kName));
-    EXPECT_FALSE(IsEnabled(dialog, kInputs));
-    EXPECT_FALSE(IsEnabled(dialog, kSynth));
-    EXPECT_TRUE(IsEnabled(dialog, kServer));
-    EXPECT_TRUE(IsEnabled(dialog, kTempo));
+    for (int id : {kDetails, kName, kInputs, kSynth}) EXPECT_FALSE(IsEnabled(dialog, id)) << id;
+    EXPECT_TRUE(IsEnabled(dialog, kServer) && IsEnabled(dialog, kTempo));
     // The start values of the defaults.
-    EXPECT_TRUE(IsChecked(dialog, kEnable));
-    EXPECT_TRUE(IsChecked(dialog, kDelay));
-    EXPECT_TRUE(IsChecked(dialog, kMono));
+    EXPECT_TRUE(IsChecked(dialog, kEnable) && IsChecked(dialog, kDelay) && IsChecked(dialog, kMono));
     EXPECT_FALSE(IsChecked(dialog, kStereo));
     EXPECT_EQ(ControlText(dialog, kServer), L"0");
     Toggle(dialog, kStereo);
     Toggle(dialog, kTempo);
     ClickButton(dialog, kOk);
     ASSERT_EQ(sievo.WaitExit(), 0u);
-    DWORD value = 0;
-    EXPECT_TRUE(key.GetDword(L"forceStereo", &value, L"Defaults"));
-    EXPECT_EQ(value, 1u);
-    EXPECT_TRUE(key.GetDword(L"registerAsTempoBasedEffect", &value, L"Defaults"));
-    EXPECT_EQ(value, 1u);
-    EXPECT_TRUE(key.GetDword(L"registerAsPlug", &value, L"Defaults"));
-    EXPECT_EQ(value, 1u);
+    EXPECT_EQ(key.Show(L"Defaults", L"forceStereo registerAsTempoBasedEffect registerAsPlug"),
+              L"forceStereo=1 registerAsTempoBasedEffect=1 registerAsPlug=1");
     EXPECT_FALSE(HasValue(key, L"Inventory", L"lastUpdateTime")) << "defaults do not change the inventory";
 
     // The next opening starts from what was saved.

@@ -73,7 +73,7 @@ TEST_F(SelectionList, WithoutANativeRecordTheLastMatchIsOpened) {
 
 TEST_F(SelectionList, TheHashedClassIdMatchesToo) {
     SeedRecord echo = Record(L"C:\\Plugins\\Echo.dll", L"Echo", kEcho, 1);
-    SetText(key, RecordSub(echo), L"clsidPlugMD5", kEchoHashed);
+    key.SetText(L"clsidPlugMD5", kEchoHashed, RecordSub(echo).c_str());
     OpenAndMark(kEchoHashed, L"Echo");
     EXPECT_TRUE(Marked(echo));
 }

@@ -15,17 +15,7 @@ protected:
         folder = dir.Make(L"plugins");
         key.AddScanPath(folder);
     }
-    std::wstring Record(const std::wstring& module) { return L"Inventory\\" + TestKey::RecordKey(module); }
-    DWORD Dword(const std::wstring& record, const wchar_t* name) {
-        DWORD v = 0xFFFFFFFF;
-        key.GetDword(name, &v, record.c_str());
-        return v;
-    }
-    std::wstring Text(const std::wstring& record, const wchar_t* name) {
-        std::wstring v = L"(missing)";
-        key.GetString(name, &v, record.c_str());
-        return v;
-    }
+    static std::wstring Record(const std::wstring& module) { return TestKey::Record(module); }
 
     TestKey key;
     TempDir dir;
@@ -37,32 +27,17 @@ TEST_F(Vst2Records, OrdinaryEffectAndSynth) {
     std::wstring synth = dir.Copy(PluginPath(L"synth_wants_midi"), L"plugins\\synth_wants_midi.dll");
     ASSERT_EQ(RunSievo(key.Args() + L"/Log").exitCode, 0u);
 
-    const std::wstring e = Record(echo);
-    EXPECT_EQ(Text(e, L"FullName"), L"Echo Chamber");
-    EXPECT_EQ(Text(e, L"Vendor"), L"Tarnwell Test Labs");
-    EXPECT_EQ(Text(e, L"description"), L"Echo Chamber Pro");
-    EXPECT_EQ(Text(e, L"dllVersion"), L"1.2.3.4");
-    EXPECT_EQ(Text(e, L"clsidPlug"), L"{141AC902-4543-4831-4543-484F00000000}");
-    EXPECT_EQ(Text(e, L"clsidProps"), L"{141AC903-4543-4831-4543-484F00000000}");
-    EXPECT_EQ(Text(e, L"clsidPlugMD5"), L"{B5E5251A-858C-6585-4D05-833BD7520CE1}");
-    EXPECT_EQ(Text(e, L"clsidPropsMD5"), L"{A54FDFE5-A76B-F8B2-869D-473E952B234B}");
-    EXPECT_EQ(Dword(e, L"uniqueId"), 0x45434831u);
-    EXPECT_EQ(Dword(e, L"numParams"), 12u);
-    EXPECT_EQ(Dword(e, L"numPrograms"), 16u);
-    EXPECT_EQ(Dword(e, L"vstVersion"), 1203u);
-    EXPECT_EQ(Dword(e, L"isVst"), 1u);
-    EXPECT_EQ(Dword(e, L"isX64"), 1u);
-    EXPECT_EQ(Dword(e, L"progsChunks"), 1u);
-    EXPECT_EQ(Dword(e, L"registerAsTempoBasedEffect"), 1u);
-    EXPECT_EQ(Dword(e, L"isBad"), 0u);
-
-    const std::wstring s = Record(synth);
-    EXPECT_EQ(Text(s, L"FullName"), L"Pluck Synth");
-    EXPECT_EQ(Dword(s, L"isSynth"), 1u);
-    EXPECT_EQ(Dword(s, L"wantEvents"), 1u);
-    EXPECT_EQ(Dword(s, L"generateEvents"), 1u);
-    EXPECT_EQ(Dword(s, L"numInputs"), 0u);
-    EXPECT_EQ(Dword(s, L"numOutputs"), 2u);
+    EXPECT_EQ(
+        key.Show(Record(echo),
+                 L"FullName Vendor description dllVersion clsidPlug clsidProps clsidPlugMD5 clsidPropsMD5 uniqueId "
+                 L"numParams numPrograms vstVersion isVst isX64 progsChunks registerAsTempoBasedEffect isBad"),
+        L"FullName=Echo Chamber Vendor=Tarnwell Test Labs description=Echo Chamber Pro dllVersion=1.2.3.4 "
+        L"clsidPlug={141AC902-4543-4831-4543-484F00000000} clsidProps={141AC903-4543-4831-4543-484F00000000} "
+        L"clsidPlugMD5={B5E5251A-858C-6585-4D05-833BD7520CE1} "
+        L"clsidPropsMD5={A54FDFE5-A76B-F8B2-869D-473E952B234B} uniqueId=1162037297 numParams=12 "
+        L"numPrograms=16 vstVersion=1203 isVst=1 isX64=1 progsChunks=1 registerAsTempoBasedEffect=1 isBad=0");
+    EXPECT_EQ(key.Show(Record(synth), L"FullName isSynth wantEvents generateEvents numInputs numOutputs"),
+              L"FullName=Pluck Synth isSynth=1 wantEvents=1 generateEvents=1 numInputs=0 numOutputs=2");
 }
 
 TEST_F(Vst2Records, ChannelStripModuleAndShell) {
@@ -70,30 +45,20 @@ TEST_F(Vst2Records, ChannelStripModuleAndShell) {
     std::wstring shell = dir.Copy(PluginPath(L"shell_three"), L"plugins\\shell_three.dll");
     ASSERT_EQ(RunSievo(key.Args() + L"/Log").exitCode, 0u);
 
-    const std::wstring m = Record(strip);
-    EXPECT_EQ(Text(m, L"FullName"), L"Strip EQ");
-    EXPECT_EQ(Dword(m, L"isInternal"), 1u);
-    EXPECT_EQ(Dword(m, L"hasVstEntryPoint"), 0u);
-    EXPECT_EQ(Dword(m, L"isVst"), 0u);  // internal and no standard entry point
-    EXPECT_EQ(Dword(m, L"moduleType"), 7u);
+    // Internal, and no standard entry point: no VST plug-in.
+    EXPECT_EQ(key.Show(Record(strip), L"FullName isInternal hasVstEntryPoint isVst moduleType"),
+              L"FullName=Strip EQ isInternal=1 hasVstEntryPoint=0 isVst=0 moduleType=7");
 
     const std::wstring root = Record(shell);
-    EXPECT_EQ(Dword(root, L"isShellRoot"), 1u);
-    EXPECT_EQ(Dword(root, L"numClasses"), 3u);
-    const std::wstring alpha = root + L"*1001 Alpha from 1001";
-    ASSERT_TRUE(key.Exists(alpha.c_str()));
-    EXPECT_EQ(Dword(alpha, L"uniqueId"), 1001u);
-    EXPECT_EQ(Dword(alpha, L"isShell"), 1u);
-    EXPECT_EQ(Dword(alpha, L"isShellRoot"), 0u);
-    EXPECT_EQ(Text(alpha, L"Vendor"), L"Tarnwell Shell Vendor");
+    EXPECT_EQ(key.Show(root, L"isShellRoot numClasses"), L"isShellRoot=1 numClasses=3");
+    EXPECT_EQ(key.Show(root + L"*1001 Alpha from 1001", L"uniqueId isShell isShellRoot Vendor"),
+              L"uniqueId=1001 isShell=1 isShellRoot=0 Vendor=Tarnwell Shell Vendor");
     EXPECT_TRUE(key.Exists((root + L"*1002 Beta from 1002").c_str()));
     // A member that reports no name of its own keeps the listed one, backslash
     // and all; its key name has "/" there, so the key stays beside the others.
     const std::wstring gamma = root + L"*-1003 Trio/Gamma";
     EXPECT_FALSE(key.Exists((root + L"*-1003 Trio").c_str()));
-    ASSERT_TRUE(key.Exists(gamma.c_str()));
-    EXPECT_EQ(Text(gamma, L"FullName"), L"Trio\\Gamma");
-    EXPECT_EQ(Dword(gamma, L"uniqueId"), 0xFFFFFC15u);
+    EXPECT_EQ(key.Show(gamma, L"FullName uniqueId"), L"FullName=Trio\\Gamma uniqueId=4294966293");
 }
 
 }  // namespace

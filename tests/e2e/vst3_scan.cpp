@@ -18,18 +18,8 @@ protected:
         key.AddScanPath(folder);
     }
     std::wstring Module(const wchar_t* name) { return PluginDir() + L"\\" + name + L".vst3"; }
-    std::wstring Record(const std::wstring& module, const std::wstring& child = L"") {
-        return L"Inventory\\" + TestKey::RecordKey(module) + child;
-    }
-    DWORD Dword(const std::wstring& record, const wchar_t* name) {
-        DWORD v = 0xFFFFFFFF;
-        key.GetDword(name, &v, record.c_str());
-        return v;
-    }
-    std::wstring Text(const std::wstring& record, const wchar_t* name) {
-        std::wstring v;
-        key.GetString(name, &v, record.c_str());
-        return v;
+    static std::wstring Record(const std::wstring& module, const std::wstring& child = L"") {
+        return TestKey::Record(module) + child;
     }
     // Lifecycle calls the module traced beside its copy.
     std::vector<std::string> Trace(const std::wstring& module) {
@@ -53,52 +43,33 @@ protected:
 TEST_F(Vst3Scan, SingleClassModuleBecomesOneRecord) {
     std::wstring module = dir.Copy(Module(L"separate_controller"), L"plugins\\Delay.vst3");
     ASSERT_EQ(Scan().exitCode, 0u);
-    std::wstring r = Record(module);
-    EXPECT_EQ(Dword(r, L"isVst3"), 1u);
-    EXPECT_EQ(Dword(r, L"isVst"), 0u);
-    EXPECT_EQ(Dword(r, L"isShell"), 0u);
-    EXPECT_EQ(Dword(r, L"numClasses"), 1u);
-    EXPECT_EQ(Text(r, L"FullName"), L"Separate Controller Delay");
-    EXPECT_EQ(Text(r, L"Vendor"), L"Tarnwell Test Labs");
-    EXPECT_EQ(Text(r, L"description"), L"Audio Module Class");
-    EXPECT_EQ(Text(r, L"clsidPlug"), L"{5E9A0001-1111-2222-3333-444455556666}");
-    EXPECT_EQ(Text(r, L"clsidPlugMD5"), L"{5E9A0001-1111-2222-3333-444455556666}");
-    EXPECT_EQ(Text(r, L"clsidProps"), L"{5E9A00C1-1111-2222-3333-444455556666}");
-    EXPECT_EQ(Dword(r, L"cyEditor"), 400u);
-    EXPECT_EQ(Dword(r, L"numInputs"), 2u);
-    EXPECT_EQ(Dword(r, L"numOutputs"), 2u);
-    EXPECT_EQ(Dword(r, L"vstVersion"), 3u);
-    EXPECT_EQ(Dword(r, L"touch"), 1u);
-    DWORD found = 0;
-    key.GetDword(L"PluginsFound", &found, L"Inventory");
-    EXPECT_EQ(found, 1u);
+    EXPECT_EQ(key.Show(Record(module),
+                       L"isVst3 isVst isShell numClasses FullName Vendor description clsidPlug clsidPlugMD5 "
+                       L"clsidProps cyEditor numInputs numOutputs vstVersion touch"),
+              L"isVst3=1 isVst=0 isShell=0 numClasses=1 FullName=Separate Controller Delay Vendor=Tarnwell Test Labs "
+              L"description=Audio Module Class clsidPlug={5E9A0001-1111-2222-3333-444455556666} "
+              L"clsidPlugMD5={5E9A0001-1111-2222-3333-444455556666} clsidProps={5E9A00C1-1111-2222-3333-444455556666} "
+              L"cyEditor=400 numInputs=2 numOutputs=2 vstVersion=3 touch=1");
+    EXPECT_EQ(key.Dword(L"PluginsFound", L"Inventory"), 1u);
 }
 
 TEST_F(Vst3Scan, ShellModuleStoresOneRecordPerClass) {
     std::wstring module = dir.Copy(Module(L"shell_three_audio"), L"plugins\\Shell.vst3");
     ASSERT_EQ(Scan().exitCode, 0u);
-    std::wstring root = Record(module);
-    EXPECT_EQ(Dword(root, L"isShell"), 1u);
-    EXPECT_EQ(Dword(root, L"isShellRoot"), 1u);
-    EXPECT_EQ(Dword(root, L"numClasses"), 3u);
-    const wchar_t* names[] = {L"Shell Synth", L"Shell Chorus", L"Shell Reverb"};
-    for (int i = 0; i < 3; ++i) {
-        std::wstring child = Record(module, L"*" + std::to_wstring(i) + L" " + names[i]);
-        SCOPED_TRACE(Narrow(child));
-        ASSERT_TRUE(key.Exists(child.c_str()));
-        EXPECT_EQ(Dword(child, L"isVst3"), 1u);
-        EXPECT_EQ(Dword(child, L"isShell"), 1u);
-        EXPECT_EQ(Dword(child, L"isShellRoot"), 0u);
-        EXPECT_EQ(Dword(child, L"uniqueId"), static_cast<DWORD>(i));
-        EXPECT_EQ(Dword(child, L"wantEvents"), 1u) << "the first class asked for events; the flag stays set";
+    EXPECT_EQ(key.Show(Record(module), L"isShell isShellRoot numClasses"), L"isShell=1 isShellRoot=1 numClasses=3");
+    // The first class asked for events; the flag stays set for the others.
+    // An instrument is not a tempo-based effect.
+    const wchar_t* names =
+        L"isVst3 isShell isShellRoot uniqueId wantEvents isSynth registerAsSynth registerAsTempoBasedEffect";
+    EXPECT_EQ(key.Show(Record(module, L"*0 Shell Synth"), names),
+              L"isVst3=1 isShell=1 isShellRoot=0 uniqueId=0 wantEvents=1 isSynth=1 registerAsSynth=1 "
+              L"registerAsTempoBasedEffect=0");
+    for (int id : {1, 2}) {
+        const std::wstring member = id == 1 ? L"*1 Shell Chorus" : L"*2 Shell Reverb";
+        EXPECT_EQ(key.Show(Record(module, member), L"isVst3 isShell isShellRoot uniqueId wantEvents"),
+                  L"isVst3=1 isShell=1 isShellRoot=0 uniqueId=" + std::to_wstring(id) + L" wantEvents=1");
     }
-    std::wstring synth = Record(module, L"*0 Shell Synth");
-    EXPECT_EQ(Dword(synth, L"isSynth"), 1u);
-    EXPECT_EQ(Dword(synth, L"registerAsSynth"), 1u);
-    EXPECT_EQ(Dword(synth, L"registerAsTempoBasedEffect"), 0u) << "an instrument is not a tempo-based effect";
-    DWORD found = 0;
-    key.GetDword(L"PluginsFound", &found, L"Inventory");
-    EXPECT_EQ(found, 3u);
+    EXPECT_EQ(key.Dword(L"PluginsFound", L"Inventory"), 3u);
 }
 
 TEST_F(Vst3Scan, BundleFolderAndItsModuleAreBothExamined) {
@@ -106,10 +77,9 @@ TEST_F(Vst3Scan, BundleFolderAndItsModuleAreBothExamined) {
         dir.Copy(PluginDir() + L"\\bundles\\separate_controller.vst3\\Contents\\x86_64-win\\separate_controller.vst3",
                  L"plugins\\Delay.vst3\\Contents\\x86_64-win\\Delay.vst3");
     ASSERT_EQ(Scan().exitCode, 0u);
-    EXPECT_EQ(Text(Record(inner), L"FullName"), L"Separate Controller Delay");
-    std::wstring bundle = folder + L"\\Delay.vst3";
-    EXPECT_TRUE(key.Exists(Record(bundle).c_str())) << "the folder is a candidate too";
-    EXPECT_EQ(Dword(Record(bundle), L"isVst3"), 0u) << "a folder does not load";
+    EXPECT_EQ(key.Text(L"FullName", Record(inner).c_str()), L"Separate Controller Delay");
+    EXPECT_EQ(key.Dword(L"isVst3", Record(folder + L"\\Delay.vst3").c_str()), 0u)
+        << "the folder is a candidate too, and does not load";
 }
 
 TEST_F(Vst3Scan, UnchangedModuleIsNotLoadedAgain) {

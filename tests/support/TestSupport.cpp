@@ -1,10 +1,16 @@
 #include "TestSupport.h"
 
+#include <gtest/gtest.h>
+#include <objbase.h>
 #include <shlobj.h>
 #include <shlwapi.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
+
+#include "core/ScanContext.h"
+#include "diag/ScanLog.h"
 
 namespace sievo_test {
 
@@ -171,6 +177,36 @@ bool TestKey::GetString(const wchar_t* name, std::wstring* value, const wchar_t*
     return true;
 }
 
+DWORD TestKey::Dword(const wchar_t* name, const wchar_t* sub) const {
+    DWORD value = 0;
+    return GetDword(name, &value, sub) ? value : kMissing;
+}
+
+std::wstring TestKey::Text(const wchar_t* name, const wchar_t* sub) const {
+    std::wstring value;
+    return GetString(name, &value, sub) ? value : L"-";
+}
+
+std::wstring TestKey::Show(const std::wstring& sub, const wchar_t* names) const {
+    std::wstring shown;
+    const std::wstring list = names;
+    for (size_t at = 0; at < list.size();) {
+        size_t end = list.find(L' ', at);
+        if (end == std::wstring::npos) end = list.size();
+        std::wstring name = list.substr(at, end - at);
+        at = end + 1;
+        if (name.empty()) continue;
+        std::wstring value;
+        DWORD number = 0;
+        if (GetDword(name.c_str(), &number, sub.c_str()))
+            value = std::to_wstring(number);
+        else if (!GetString(name.c_str(), &value, sub.c_str()))
+            value = L"-";
+        shown += (shown.empty() ? L"" : L" ") + name + L"=" + value;
+    }
+    return shown;
+}
+
 bool TestKey::Exists(const wchar_t* sub) const {
     HKEY key = nullptr;
     std::wstring keyPath = sub ? Sub(sub) : path_;
@@ -248,6 +284,18 @@ TestKey::Export TestKey::ExportInventory() const {
     return out;
 }
 
+std::vector<std::wstring> TestKey::RecordsOf(const std::wstring& modulePath) const {
+    std::vector<std::wstring> records;
+    for (const std::wstring& name : InventoryKeys()) {
+        std::wstring sub = L"Inventory\\" + name, path;
+        if (GetString(L"FullPath", &path, sub.c_str()) &&
+            CompareStringOrdinal(path.c_str(), -1, modulePath.c_str(), -1, TRUE) == CSTR_EQUAL)
+            records.push_back(sub);
+    }
+    std::sort(records.begin(), records.end());
+    return records;
+}
+
 std::wstring TestKey::RecordKey(const std::wstring& modulePath) {
     std::wstring name = modulePath;
     for (wchar_t& c : name)
@@ -297,39 +345,99 @@ std::wstring TempDir::Write(const std::wstring& relative, const std::string& byt
 
 // ---- running the program ----
 
-RunResult RunSievo(const std::wstring& args, DWORD timeoutMs, const std::function<void(DWORD)>& whileRunning) {
-    RunResult result;
-    std::wstring exe = BinDir() + L"\\Sievo.exe";
-    std::wstring commandLine = L"\"" + exe + L"\" " + args;
+Sievo::Sievo(const std::wstring& args, const std::wstring& program) {
+    const std::wstring exe = program.empty() ? BinDir() + L"\\Sievo.exe" : program;
     STARTUPINFOW si{};
     si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
     // A start can fail while another program of the run still has the file
     // open (a build, a scanner of another test); try a few times.
-    bool started = false;
-    for (int attempt = 0; attempt < 5 && !started; ++attempt) {
-        std::wstring line = commandLine;
-        started = CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi);
-        if (!started) Sleep(200);
+    for (int attempt = 0; attempt < 5 && !info_.hProcess; ++attempt) {
+        std::wstring line = L"\"" + exe + L"\" " + args;
+        if (!CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &info_)) {
+            info_ = {};
+            Sleep(200);
+        }
     }
-    if (!started) return result;
-    DWORD waited = 0;
-    for (;;) {
-        DWORD rc = WaitForSingleObject(pi.hProcess, 50);
-        if (rc == WAIT_OBJECT_0) break;
-        waited += 50;
+}
+
+Sievo::~Sievo() {
+    if (!info_.hProcess) return;
+    Kill();
+    CloseHandle(info_.hThread);
+    CloseHandle(info_.hProcess);
+}
+
+bool Sievo::Running() const {
+    return info_.hProcess && WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT;
+}
+
+HWND Sievo::Wait(const std::wstring& caption, DWORD ms) const {
+    for (DWORD waited = 0; waited < ms; waited += 10) {
+        if (HWND window = FindProcessWindow(Pid(), caption)) return window;
+        if (!Running()) return nullptr;
+        Sleep(10);
+    }
+    return nullptr;
+}
+
+bool Sievo::StaysAway(const std::wstring& caption, DWORD ms) const {
+    for (DWORD waited = 0; waited < ms; waited += 20) {
+        if (FindProcessWindow(Pid(), caption)) return false;
+        Sleep(20);
+    }
+    return true;
+}
+
+bool Sievo::WaitGone(HWND window, DWORD ms) const {
+    for (DWORD waited = 0; waited < ms; waited += 10) {
+        if (!IsWindow(window) || !IsWindowVisible(window)) return true;
+        Sleep(10);
+    }
+    return false;
+}
+
+DWORD Sievo::WaitExit(DWORD ms) const {
+    if (!info_.hProcess || WaitForSingleObject(info_.hProcess, ms) != WAIT_OBJECT_0) return 0xFFFFFFFF;
+    DWORD code = 0xFFFFFFFF;
+    GetExitCodeProcess(info_.hProcess, &code);
+    return code;
+}
+
+void Sievo::Kill() const {
+    if (!Running()) return;
+    TerminateProcess(info_.hProcess, 0xDEAD);
+    WaitForSingleObject(info_.hProcess, 5000);
+}
+
+RunResult RunSievo(const std::wstring& args, DWORD timeoutMs, const std::function<void(DWORD)>& whileRunning) {
+    RunResult result;
+    Sievo sievo(args);
+    if (!sievo.Started()) return result;
+    for (DWORD waited = 0; (result.exitCode = sievo.WaitExit(50)) == 0xFFFFFFFF; waited += 50) {
         if (waited >= timeoutMs) {
             result.timedOut = true;
-            TerminateProcess(pi.hProcess, 0xDEAD);
-            WaitForSingleObject(pi.hProcess, 5000);
+            sievo.Kill();
+            result.exitCode = sievo.WaitExit(0);
             break;
         }
-        if (whileRunning) whileRunning(pi.dwProcessId);
+        if (whileRunning) whileRunning(sievo.Pid());
     }
-    GetExitCodeProcess(pi.hProcess, &result.exitCode);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
     return result;
+}
+
+RunResult RunAnswering(const std::wstring& args, int button, LoadErrors* seen, DWORD timeoutMs) {
+    return RunSievo(args, timeoutMs, [&](DWORD pid) {
+        HWND dialog = FindProcessWindow(pid, kLoadErrorCaption);
+        if (!dialog) dialog = FindWindowW(nullptr, kLoadErrorCaption);
+        if (!dialog || ControlText(dialog, 1001).empty()) return;  // none, or not filled in yet
+        if (seen) {
+            seen->name = ControlText(dialog, 1001);
+            seen->step = ControlText(dialog, 1002);
+            ++seen->dialogs;
+        }
+        ClickButton(dialog, button);
+        Sleep(200);
+    });
 }
 
 namespace {
@@ -480,6 +588,38 @@ std::wstring ControlText(HWND dialog, int id) {
     wchar_t text[2048] = {};
     SendDlgItemMessageW(dialog, id, WM_GETTEXT, 2048, reinterpret_cast<LPARAM>(text));
     return text;
+}
+
+std::wstring GuidText(const GUID& id) {
+    wchar_t text[40] = {};
+    StringFromGUID2(id, text, 40);
+    return text;
+}
+
+namespace {
+class ScanLogEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override {
+        CoInitialize(nullptr);
+        DeleteLogs();
+        g_ctx.logEnabled = 1;
+        OpenLog();
+    }
+    void TearDown() override { CloseLog(); }
+};
+}  // namespace
+
+bool KeepScanLogOpen() {
+    ::testing::AddGlobalTestEnvironment(new ScanLogEnvironment);
+    return true;
+}
+
+LogWatch::LogWatch() : start_(ReadLogLines(g_ctx.logPath).size()) {}
+
+std::vector<std::wstring> LogWatch::NewLines() const {
+    std::vector<std::wstring> all = ReadLogLines(g_ctx.logPath);
+    return std::vector<std::wstring>(all.begin() + static_cast<std::ptrdiff_t>(std::min(start_, all.size())),
+                                     all.end());
 }
 
 }  // namespace sievo_test

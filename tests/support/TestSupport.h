@@ -38,13 +38,26 @@ public:
                  DWORD type = REG_SZ) const;
     bool GetDword(const wchar_t* name, DWORD* value, const wchar_t* sub = nullptr) const;
     bool GetString(const wchar_t* name, std::wstring* value, const wchar_t* sub = nullptr) const;
+    // The same, for comparing at once: kMissing / "-" when the value is not there.
+    static constexpr DWORD kMissing = 0xFFFFFFFE;
+    DWORD Dword(const wchar_t* name, const wchar_t* sub = nullptr) const;
+    std::wstring Text(const wchar_t* name, const wchar_t* sub = nullptr) const;
+    // Several values of one key in one line, "isBad=0 FullName=Echo Chamber"
+    // for names "isBad FullName": a DWORD as its number, a text as it is, "-"
+    // for a missing value. One comparison shows every difference at once.
+    std::wstring Show(const std::wstring& sub, const wchar_t* names) const;
     bool Exists(const wchar_t* sub = nullptr) const;
     // Every value of a key by name: its type followed by its bytes.
     std::map<std::wstring, std::vector<BYTE>> Values(const wchar_t* sub) const;
     // Subkey names of Inventory, in enumeration order.
     std::vector<std::wstring> InventoryKeys() const;
-    // Record key name of a module path (backslashes become slashes).
+    // Every record of a module ("Inventory\\<key>"; a shell's members share
+    // its path), found by "FullPath" in any letter case, in key order.
+    std::vector<std::wstring> RecordsOf(const std::wstring& modulePath) const;
+    // Record key name of a module path (backslashes become slashes), and
+    // its path below the configuration key ("Inventory\\<name>").
     static std::wstring RecordKey(const std::wstring& modulePath);
+    static std::wstring Record(const std::wstring& modulePath) { return L"Inventory\\" + RecordKey(modulePath); }
     // Every value below Inventory as stored, by key path (relative to
     // Inventory, any depth) and value name: type and raw bytes.
     using StoredBytes = std::pair<DWORD, std::vector<BYTE>>;
@@ -78,10 +91,54 @@ struct RunResult {
     bool timedOut = false;
 };
 
-// Starts Sievo.exe with exactly this text after its name. While it runs,
-// `whileRunning` is called every 50 ms with the process id (to answer dialogs).
+// A running Sievo.exe, started with exactly this text after its name, and
+// ended when the test lets go of it.
+class Sievo {
+public:
+    static constexpr DWORD kStepMs = 20000;
+    // `exe` empty: the build's Sievo.exe; else a copy of it elsewhere.
+    explicit Sievo(const std::wstring& args, const std::wstring& exe = L"");
+    ~Sievo();
+    Sievo(const Sievo&) = delete;
+    Sievo& operator=(const Sievo&) = delete;
+
+    bool Started() const { return info_.hProcess != nullptr; }
+    DWORD Pid() const { return info_.dwProcessId; }
+    bool Running() const;
+    // The visible top-level window with this caption, or null after the time limit.
+    HWND Wait(const std::wstring& caption, DWORD ms = kStepMs) const;
+    // True when no window of that caption is visible for `ms`.
+    bool StaysAway(const std::wstring& caption, DWORD ms) const;
+    // Waits until the window is gone (closed or hidden).
+    bool WaitGone(HWND window, DWORD ms = kStepMs) const;
+    // Exit code, or 0xFFFFFFFF when the process is still running after `ms`.
+    DWORD WaitExit(DWORD ms = kStepMs) const;
+    // Ends it now (a host quitting, a user ending the task).
+    void Kill() const;
+
+private:
+    PROCESS_INFORMATION info_{};
+};
+
+// Runs Sievo.exe to its end. While it runs, `whileRunning` is called every
+// 50 ms with the process id (to answer dialogs).
 RunResult RunSievo(const std::wstring& args, DWORD timeoutMs = 60000,
                    const std::function<void(DWORD pid)>& whileRunning = nullptr);
+
+// The load-error dialog (a plug-in faulted while it was probed), and what
+// the dialogs of one run showed.
+constexpr wchar_t kLoadErrorCaption[] = L"Tarnwell VST Scan: VST Plug-in Load Error";
+constexpr int kEnablePlugin = 64;  // "Enable Plug-in (Risky)"
+constexpr int kDisablePlugin = 2;  // "Disable Plug-in"
+struct LoadErrors {
+    int dialogs = 0;
+    std::wstring name;  // the plug-in the last one named
+    std::wstring step;  // and the step it named
+};
+// Runs Sievo.exe to its end and answers every load-error dialog with
+// `button`, as a user would. A sandboxed child's dialog is answered too (the
+// end-to-end tests run one at a time, so any such dialog is this run's).
+RunResult RunAnswering(const std::wstring& args, int button, LoadErrors* seen = nullptr, DWORD timeoutMs = 120000);
 
 // Runs a program of build/bin with this text after its name and collects what
 // it writes to standard output and standard error.
@@ -111,5 +168,22 @@ bool MakeFolderLink(const std::wstring& link, const std::wstring& target);
 
 std::string Narrow(const std::wstring& s);
 std::wstring Widen(const std::string& s);
+
+// "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}"
+std::wstring GuidText(const GUID& id);
+
+// For tests that call the probes in their own process: the scan log opened
+// once for the whole test program, as a scan keeps it open (COM started for
+// its logging component). Call at namespace scope.
+bool KeepScanLogOpen();
+// The scan log's lines written since the watch was made.
+class LogWatch {
+public:
+    LogWatch();
+    std::vector<std::wstring> NewLines() const;
+
+private:
+    size_t start_;
+};
 
 }  // namespace sievo_test

@@ -1,250 +1,322 @@
-// The VST 2 probe on the project's well-behaved and hostile test plug-ins,
-// each loaded in this process from a copy: every record field is checked
-// against what the plug-in's source reports.
+// The VST 2 probe on the project's test plug-ins, each copied into a scratch
+// folder under a chosen file name and loaded in this process the way the
+// analysis loop hands over a new module: the records it fills, the shells it
+// walks, what the host callback answers, the trace it logs, and the faults
+// the guard catches.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <map>
+#include <sstream>
 #include <string>
 
-#include "vst2_probe_support.h"
+#include "TestSupport.h"
+#include "core/ScanContext.h"
+#include "diag/FailurePoint.h"
+#include "diag/FaultGuard.h"
+#include "vst2/Vst2Probe.h"
 
 namespace {
 
-using sievo_test::TempDir;
-using vst2_test::GuidText;
-using vst2_test::ProbeCopy;
-using vst2_test::Probed;
+using namespace sievo_test;
 
-struct Expected {
-    const wchar_t* plugin;
-    const wchar_t* fullName;
-    const wchar_t* vendor;
-    const wchar_t* description;
-    int32_t uniqueId;
-    uint32_t numInputs, numOutputs, numParams, numPrograms, vstVersion;
-    uint32_t isVst, isSynth, progsChunks, doublePrecision;
-    uint32_t wantEvents, generateEvents, tempoBased;
-    uint32_t cxEditor, cyEditor;
-    const wchar_t* dllVersion;
-};
-
-// clang-format off
-const Expected kWellBehaved[] = {
-    {L"effect_with_editor", L"Echo Chamber", L"Tarnwell Test Labs", L"Echo Chamber Pro", 0x45434831, 2, 2, 12, 16,
-     1203, 1, 0, 1, 0, 0, 0, 1, 0, 0, L"1.2.3.4"},
-    {L"synth_wants_midi", L"Pluck Synth", L"Tarnwell Test Labs", L"Pluck", 0x504C4B31, 0, 2, 30, 64, 1000, 1, 1, 0,
-     0, 1, 1, 0, 0, 0, L""},
-    {L"no_editor_7_params", L"Seven Knobs", L"Caf\u00e9 Audio", L"Seven", 0x53564E37, 1, 1, 7, 3, 7, 1, 0, 0, 1, 0,
-     0, 0, 240, 140, L""},
-    // Loaded directly, so the " (0)" the bridge would add stays.
-    {L"no_editor_50_params", L"Fifty Faders", L"Tarnwell Test Labs", L"Fifty (0)", 0x46494654, 4, 6, 50, 0, 2400, 1,
-     0, 0, 0, 1, 1, 0, 240, 400, L""},
-    {L"offline_norealtime", L"Offline Renderer", L"Tarnwell Test Labs", L"Renderer", 0x4F46464C, 2, 2, 0, 1, 1000, 0,
-     0, 0, 0, 0, 0, 1, 0, 0, L""},
-    {L"entry_main_only", L"Old Main", L"Tarnwell Test Labs", L"Old Main", 0x4D41494E, 2, 2, 0, 1, 1000, 1, 0, 0, 0, 0,
-     0, 0, 0, 0, L""},
-    // "main" is looked up before "Main".
-    {L"entry_main_and_capital_main", L"Created by main", L"Tarnwell Test Labs", L"", 0x6D61696E, 2, 2, 0, 1, 1000, 1,
-     0, 0, 0, 0, 0, 0, 0, 0, L""},
-    {L"version_high_numbers", L"Versioned", L"Tarnwell Test Labs", L"", 0x56455253, 2, 2, 0, 1, 1000, 1, 0, 0, 0, 0,
-     0, 0, 0, 0, L"65535.0.10.65000"},
-    // Stored as they come; the generic editor is capped at twenty rows.
-    {L"absurd_counts", L"Absurd Counts", L"Tarnwell Test Labs", L"", -123456789, 0x7FFFFFFF, 0xFFFFFFFF, 0xFFFFFFFB,
-     1000000, 0xFFFFFFFF, 1, 0, 0, 0, 0, 0, 0, 240, 400, L""},
-    // Capability answers of 2 and -1 count as no; unfilled strings keep the record's text.
-    {L"garbage_answers", L"garbage_answers", L"", L"", 0x47524247, 2, 2, 3, 1, 1000, 1, 0, 0, 0, 0, 0, 0, 0, 0, L""},
-};
-// clang-format on
-
-ModStats FileStats(const std::wstring& path) {
-    WIN32_FILE_ATTRIBUTE_DATA data = {};
-    GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data);
-    return ModStats{data.ftLastWriteTime, data.nFileSizeLow};
+// A new record for a module file: its full path, its file name without
+// extension as name, the first eight characters of its short name.
+InventoryRecord NewRecord(const std::wstring& path) {
+    InventoryRecord r;
+    wcsncpy(r.FullPath, path.c_str(), 259);
+    std::wstring file = path.substr(path.find_last_of(L'\\') + 1);
+    wcsncpy(r.FullName, file.substr(0, file.rfind(L'.')).c_str(), 259);
+    wchar_t shortPath[MAX_PATH] = {};
+    GetShortPathNameW(path.c_str(), shortPath, MAX_PATH);
+    file = shortPath;
+    file = file.substr(file.find_last_of(L'\\') + 1);
+    wcsncpy(r.DosName, file.substr(0, file.rfind(L'.')).substr(0, 8).c_str(), 8);
+    return r;
 }
 
-TEST(Vst2Probe, WellBehavedPluginsFillTheirRecords) {
+struct Probed {
+    std::wstring path;
+    InventoryRecord record;
+    std::vector<InventoryRecord> subRecords;
+    DWORD count = 0;
+    bool returned = false;  // false: the guard caught an exception
+};
+
+// Copies plugins\<plugin>.dll to <dir>\<fileName> and probes it under the guard.
+Probed ProbeCopy(const TempDir& dir, const wchar_t* plugin, const wchar_t* fileName = nullptr) {
+    Probed p;
+    p.path = dir.Copy(PluginPath(plugin), fileName ? fileName : std::wstring(plugin) + L".dll");
+    p.record = NewRecord(p.path);
+    p.record.jBridgeLoader = 1;  // cleared for channel strips
+    p.returned = RunGuarded([&] { p.count = LoadVst2Plugin(p.record, &p.subRecords, nullptr); });
+    return p;
+}
+
+// The numbers of a record in the order of the tables below.
+std::vector<int64_t> Numbers(const InventoryRecord& r) {
+    return {r.uniqueId,
+            r.numInputs,
+            r.maxUsedInputs,
+            r.numOutputs,
+            r.numParams,
+            r.numPrograms,
+            r.vstVersion,
+            r.isVst,
+            r.isSynth,
+            r.progsChunks,
+            r.doublePrecision,
+            r.wantEvents,
+            r.generateEvents,
+            r.registerAsTempoBasedEffect,
+            r.cxEditor,
+            r.cyEditor,
+            r.hasVstEntryPoint,
+            r.isInternal,
+            r.isX64,
+            r.isShell,
+            r.factoryFlags,
+            r.numClasses};
+}
+
+const bool kLog = KeepScanLogOpen();
+
+TEST(Vst2Probe, PluginsFillTheirRecordsAsTheirSourcesReport) {
+    const struct {
+        const wchar_t *plugin, *fullName, *vendor, *description, *dllVersion;
+        std::vector<int64_t> numbers;
+    } cases[] = {
+        // clang-format off
+        //  uniqueId  in out params progs version isVst synth chunks double wantEv genEv tempo cx cy entry internal x64 shell factory classes
+        {L"effect_with_editor", L"Echo Chamber", L"Tarnwell Test Labs", L"Echo Chamber Pro", L"1.2.3.4",
+         {0x45434831, 2, 2, 2, 12, 16, 1203, 1, 0, 1, 0, 0, 0, 1, 0, 0, 1, 0, 1, 0, 0, 1}},
+        {L"synth_wants_midi", L"Pluck Synth", L"Tarnwell Test Labs", L"Pluck", L"",
+         {0x504C4B31, 0, 0, 2, 30, 64, 1000, 1, 1, 0, 0, 1, 1, 0, 0, 0, 1, 0, 1, 0, 0, 1}},
+        {L"no_editor_7_params", L"Seven Knobs", L"Caf\u00e9 Audio", L"Seven", L"",
+         {0x53564E37, 1, 1, 1, 7, 3, 7, 1, 0, 0, 1, 0, 0, 0, 240, 140, 1, 0, 1, 0, 0, 1}},
+        // Loaded directly, so the " (0)" the bridge would add stays; the generic editor stops at twenty rows.
+        {L"no_editor_50_params", L"Fifty Faders", L"Tarnwell Test Labs", L"Fifty (0)", L"",
+         {0x46494654, 4, 4, 6, 50, 0, 2400, 1, 0, 0, 0, 1, 1, 0, 240, 400, 1, 0, 1, 0, 0, 1}},
+        {L"offline_norealtime", L"Offline Renderer", L"Tarnwell Test Labs", L"Renderer", L"",
+         {0x4F46464C, 2, 2, 2, 0, 1, 1000, 0, 0, 0, 0, 0, 0, 1, 0, 0, 1, 0, 1, 0, 0, 1}},
+        {L"entry_main_only", L"Old Main", L"Tarnwell Test Labs", L"Old Main", L"",
+         {0x4D41494E, 2, 2, 2, 0, 1, 1000, 1, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 1, 0, 0, 1}},
+        // "main" is looked up before "Main".
+        {L"entry_main_and_capital_main", L"Created by main", L"Tarnwell Test Labs", L"", L"",
+         {0x6D61696E, 2, 2, 2, 0, 1, 1000, 1, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 1, 0, 0, 1}},
+        {L"version_high_numbers", L"Versioned", L"Tarnwell Test Labs", L"", L"65535.0.10.65000",
+         {0x56455253, 2, 2, 2, 0, 1, 1000, 1, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 1, 0, 0, 1}},
+        {L"absurd_counts", L"Absurd Counts", L"Tarnwell Test Labs", L"", L"",
+         {-123456789, 0x7FFFFFFF, 0x7FFFFFFF, 0xFFFFFFFF, 0xFFFFFFFB, 1000000, 0xFFFFFFFF, 1, 0, 0, 0, 0, 0, 0, 240, 400, 1, 0, 1, 0, 0, 1}},
+        // Capability answers of 2 and -1 count as no; unfilled strings keep the record's text.
+        {L"garbage_answers", L"garbage_answers", L"", L"", L"",
+         {0x47524247, 2, 2, 2, 3, 1, 1000, 1, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 1, 0, 0, 1}},
+        // clang-format on
+    };
     TempDir dir;
-    for (const Expected& e : kWellBehaved) {
-        SCOPED_TRACE(sievo_test::Narrow(e.plugin));
-        Probed p = ProbeCopy(dir, e.plugin);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(Narrow(c.plugin));
+        Probed p = ProbeCopy(dir, c.plugin);
         ASSERT_TRUE(p.returned);
         EXPECT_EQ(p.count, 1u);
-        EXPECT_TRUE(p.subRecords.empty());
+        EXPECT_EQ(GetModuleHandleW(p.path.c_str()), nullptr) << "unloaded at the end";
         const InventoryRecord& r = p.record;
-        EXPECT_STREQ(r.FullName, e.fullName);
-        EXPECT_STREQ(r.Vendor, e.vendor);
-        EXPECT_STREQ(r.description, e.description);
-        EXPECT_EQ(r.uniqueId, e.uniqueId);
-        EXPECT_EQ(r.numInputs, e.numInputs);
-        EXPECT_EQ(r.maxUsedInputs, e.numInputs);
-        EXPECT_EQ(r.numOutputs, e.numOutputs);
-        EXPECT_EQ(r.numParams, e.numParams);
-        EXPECT_EQ(r.numPrograms, e.numPrograms);
-        EXPECT_EQ(r.vstVersion, e.vstVersion);
-        EXPECT_EQ(r.isVst, e.isVst);
-        EXPECT_EQ(r.isSynth, e.isSynth);
-        EXPECT_EQ(r.progsChunks, e.progsChunks);
-        EXPECT_EQ(r.doublePrecision, e.doublePrecision);
-        EXPECT_EQ(r.wantEvents, e.wantEvents);
-        EXPECT_EQ(r.generateEvents, e.generateEvents);
-        EXPECT_EQ(r.registerAsTempoBasedEffect, e.tempoBased);
-        EXPECT_EQ(r.cxEditor, e.cxEditor);
-        EXPECT_EQ(r.cyEditor, e.cyEditor);
-        EXPECT_STREQ(r.dllVersion, e.dllVersion);
-        // Common to every ordinary plug-in loaded directly.
-        EXPECT_EQ(r.hasVstEntryPoint, 1u);
-        EXPECT_EQ(r.isInternal, 0u);
-        EXPECT_EQ(r.isX64, 1u);
-        EXPECT_EQ(r.isShell, 0u);
-        EXPECT_EQ(r.isShellRoot, 0u);
-        EXPECT_EQ(r.factoryFlags, 0u);
-        EXPECT_EQ(r.numClasses, 1u);
-        EXPECT_EQ(GuidText(r.clsidVST3Compatible), L"{00000000-0000-0000-0000-000000000000}");
-        // The module's time and size are kept for plug-ins the host can use;
-        // an offline-only one is no VST for the module-changed test.
-        ModStats stats = GetModStats(r), file = FileStats(p.path);
-        if (e.isVst) {
-            EXPECT_EQ(stats.size, file.size);
-            EXPECT_EQ(CompareFileTime(&stats.lastWrite, &file.lastWrite), 0);
-        } else {
-            EXPECT_EQ(stats.size, 0u);
-        }
-        // Unloaded at the end of the probe.
-        EXPECT_EQ(GetModuleHandleW(p.path.c_str()), nullptr);
+        EXPECT_STREQ(r.FullName, c.fullName);
+        EXPECT_STREQ(r.Vendor, c.vendor);
+        EXPECT_STREQ(r.description, c.description);
+        EXPECT_STREQ(r.dllVersion, c.dllVersion);
+        EXPECT_EQ(Numbers(r), c.numbers);
+        // The file's time and size are kept for plug-ins the host can use.
+        WIN32_FILE_ATTRIBUTE_DATA file = {};
+        GetFileAttributesExW(p.path.c_str(), GetFileExInfoStandard, &file);
+        ModStats stats = GetModStats(r);
+        EXPECT_EQ(stats.size, r.isVst ? file.nFileSizeLow : 0u);
+        EXPECT_EQ(CompareFileTime(&stats.lastWrite, &file.ftLastWriteTime), r.isVst ? 0 : -1);
     }
 }
 
-TEST(Vst2Probe, KeepsWhatTheRecordHadWhereThePluginIsSilent) {
+TEST(Vst2Probe, OfflineOnlyChannelStripsSilentAndOverlongAnswersAndNoInstance) {
     TempDir dir;
-    std::wstring path = dir.Copy(sievo_test::PluginPath(L"garbage_answers"), L"garbage_answers.dll");
-    InventoryRecord r = vst2_test::NewRecord(path);
+    // A VSampler is never asked "noRealTime", whatever its letter case; any
+    // other plug-in is. Category 9 makes a plug-in offline-only under any name.
+    for (auto [plugin, file, isVst] : {std::tuple{L"vsampler_says_norealtime", L"vSAMPLERlive.dll", 1u},
+                                       std::tuple{L"vsampler_says_norealtime", L"VSample.dll", 0u},
+                                       std::tuple{L"vsampler_category9", L"VSampler Offline.dll", 0u}})
+        EXPECT_EQ(ProbeCopy(dir, plugin, file).record.isVst, isVst) << Narrow(file);
+    // Channel strips are created through the private entry point, even beside a standard one.
+    for (auto [plugin, name, entry] : {std::tuple{L"stripdeck_private_only", L"Strip EQ", 0u},
+                                       std::tuple{L"stripdeck_with_vst_entry", L"Strip Gate", 1u},
+                                       std::tuple{L"stripdeck_with_vst_entry_exclusive", L"Strip Limiter", 0u}}) {
+        Probed p = ProbeCopy(dir, plugin);
+        EXPECT_EQ(p.count, 1u);
+        EXPECT_STREQ(p.record.FullName, name);
+        EXPECT_EQ(p.record.hasVstEntryPoint, entry);
+        // Real-time, so a VST as far as the record goes; never bridged.
+        EXPECT_EQ(p.record.isVst + p.record.isInternal, 2u);
+        EXPECT_EQ(p.record.jBridgeLoader, 0u);
+        EXPECT_EQ(p.record.moduleType, 7u);
+    }
+    // What the plug-in leaves unsaid keeps the record's values; too long texts are cut to fit.
+    InventoryRecord r = NewRecord(dir.Copy(PluginPath(L"garbage_answers"), L"again.dll"));
     wcscpy(r.Vendor, L"Known Vendor");
-    wcscpy(r.description, L"Known Product");
     r.progsChunks = 1;  // only ever set, never cleared
     ASSERT_TRUE(RunGuarded([&] { LoadVst2Plugin(r, nullptr, nullptr); }));
-    EXPECT_STREQ(r.FullName, L"garbage_answers");
     EXPECT_STREQ(r.Vendor, L"Known Vendor");
-    EXPECT_STREQ(r.description, L"Known Product");
     EXPECT_EQ(r.progsChunks, 1u);
-}
-
-TEST(Vst2Probe, UnterminatedStringsAreCutToFit) {
-    TempDir dir;
     Probed p = ProbeCopy(dir, L"unterminated_long_strings");
-    ASSERT_TRUE(p.returned);
     std::wstring pattern;
     for (int i = 0; i < 1024; ++i) pattern += static_cast<wchar_t>(L'a' + i % 26);
     EXPECT_EQ(std::wstring(p.record.FullName), pattern.substr(0, 259));
     EXPECT_EQ(std::wstring(p.record.Vendor), pattern.substr(0, 1023));
     EXPECT_EQ(std::wstring(p.record.description), pattern.substr(0, 1023));
-    EXPECT_EQ(p.record.uniqueId, 0x4C4F4E47);  // the fields behind the texts are intact
-}
-
-struct OfflineCase {
-    const wchar_t* plugin;
-    const wchar_t* fileName;
-    uint32_t isVst;
-};
-
-TEST(Vst2Probe, OfflineOnlyDecision) {
-    const OfflineCase cases[] = {
-        {L"offline_norealtime", L"offline_norealtime.dll", 0},
-        // A VSampler is never asked "noRealTime", whatever its letter case...
-        {L"vsampler_says_norealtime", L"VSampler Live.dll", 1},
-        {L"vsampler_says_norealtime", L"vSAMPLERlive.dll", 1},
-        // ...any other plug-in is.
-        {L"vsampler_says_norealtime", L"Sampler Live.dll", 0},
-        {L"vsampler_says_norealtime", L"VSample.dll", 0},
-        // Category 9 makes a plug-in offline-only under any name.
-        {L"vsampler_category9", L"VSampler Offline.dll", 0},
-        {L"vsampler_category9", L"Renderer.dll", 0},
-    };
-    TempDir dir;
-    for (const OfflineCase& c : cases) {
-        Probed p = ProbeCopy(dir, c.plugin, c.fileName);
-        ASSERT_TRUE(p.returned) << c.fileName;
-        EXPECT_EQ(p.record.isVst, c.isVst) << c.fileName;
-        EXPECT_EQ(p.count, 1u) << c.fileName;
-    }
-}
-
-TEST(Vst2Probe, CompatibleVst3ClassIsRecorded) {
-    TempDir dir;
-    Probed p = ProbeCopy(dir, L"vst3_compatible");
-    ASSERT_TRUE(p.returned);
+    EXPECT_EQ(p.record.uniqueId, 0x4C4F4E47) << "the fields behind the texts are intact";
+    p = ProbeCopy(dir, L"vst3_compatible");
     EXPECT_EQ(GuidText(p.record.clsidVST3Compatible), L"{01234567-89AB-CDEF-0123-456789ABCDEF}");
+    // Without an instance nothing is asked.
+    for (const wchar_t* plugin : {L"wrong_magic", L"returns_null", L"null_dispatcher", L"not_a_plugin"}) {
+        p = ProbeCopy(dir, plugin);
+        EXPECT_EQ(p.count + p.record.numClasses + p.record.Vendor[0], 0u) << Narrow(plugin);
+        EXPECT_EQ(p.record.isVst, wcscmp(plugin, L"not_a_plugin") ? 1u : 0u) << Narrow(plugin);
+        EXPECT_EQ(p.record.hasVstEntryPoint, p.record.isVst);
+        EXPECT_EQ(GetModuleHandleW(p.path.c_str()), nullptr);
+    }
 }
 
-TEST(Vst2Probe, RecordCarriesItsClassIds) {
-    // An 8.3-valid file name is its own short name, so the text ids are known.
+TEST(Vst2Probe, EveryShellMemberGetsARecordAndAnUnchangedShellIsNotWalkedAgain) {
     TempDir dir;
-    Probed p = ProbeCopy(dir, L"effect_with_editor", L"ECHO.DLL");
+    Probed p = ProbeCopy(dir, L"shell_three");
     ASSERT_TRUE(p.returned);
-    ASSERT_STREQ(p.record.DosName, L"ECHO");
-    EXPECT_EQ(GuidText(p.record.clsidPlug), L"{141AC902-4543-4831-4543-484F00000000}");
-    EXPECT_EQ(GuidText(p.record.clsidProps), L"{141AC903-4543-4831-4543-484F00000000}");
-    EXPECT_EQ(GuidText(p.record.clsidPlugMD5), L"{B5E5251A-858C-6585-4D05-833BD7520CE1}");
-    EXPECT_EQ(GuidText(p.record.clsidPropsMD5), L"{A54FDFE5-A76B-F8B2-869D-473E952B234B}");
+    EXPECT_EQ(p.count, 3u);
+    const InventoryRecord& root = p.record;
+    EXPECT_EQ(root.isShell + root.isShellRoot + root.isVst + root.factoryFlags, 4u);
+    EXPECT_EQ(root.numClasses, 3u);
+    EXPECT_STREQ(root.FullName, L"shell_three");  // the root is not asked its name
+    EXPECT_EQ(GuidText(root.clsidPlug), L"{00000000-0000-0000-0000-000000000000}");
+    // Each member was created with its id answered to audioMasterCurrentId; the
+    // last reports no name of its own, so the listed name stays.
+    const std::tuple<int32_t, const wchar_t*, uint32_t, const wchar_t*> members[] = {
+        {1001, L"Alpha from 1001", 4, L"{141AC902-0000-03E9-"},
+        {1002, L"Beta from 1002", 30, L"{141AC902-0000-03EA-"},
+        {-1003, L"Trio\\Gamma", 0, L"{141AC902-FFFF-FC15-"}};
+    ASSERT_EQ(p.subRecords.size(), 3u);
+    for (size_t i = 0; i < 3; ++i) {
+        const InventoryRecord& sub = p.subRecords[i];
+        const auto& [id, name, params, clsid] = members[i];
+        SCOPED_TRACE(i);
+        EXPECT_EQ(sub.uniqueId, id);
+        EXPECT_STREQ(sub.FullName, name);
+        EXPECT_EQ(sub.numParams, params);
+        EXPECT_EQ(GuidText(sub.clsidPlug).rfind(clsid, 0), 0u) << Narrow(GuidText(sub.clsidPlug));
+        EXPECT_STREQ(sub.Vendor, L"Tarnwell Shell Vendor");
+        EXPECT_STREQ(sub.FullPath, root.FullPath);
+        EXPECT_EQ(sub.isShell + sub.factoryFlags + sub.numClasses + sub.isSynth + sub.isVst, 5u);
+        EXPECT_EQ(sub.isShellRoot + sub.cyEditor, 0u) << "no generic editor inside a shell";
+    }
+    EXPECT_EQ(GuidText(p.subRecords[0].clsidPlugMD5), L"{DD9B983B-AEA0-1601-143C-A5165B2D9367}");
+
+    InventoryRecord again = p.record;
+    std::vector<InventoryRecord> subs;
+    DWORD count = 99;
+    ASSERT_TRUE(RunGuarded([&] { count = LoadVst2Plugin(again, &subs, nullptr); }));
+    EXPECT_EQ(count + subs.size(), 0u);
+    // Another count last time: walked in full although the file is the same.
+    InventoryRecord changed = p.record;
+    changed.numClasses = 2;
+    ASSERT_TRUE(RunGuarded([&] { count = LoadVst2Plugin(changed, &subs, nullptr); }));
+    EXPECT_EQ(count, 3u);
+    EXPECT_EQ(subs.size(), 3u);
+    Probed empty = ProbeCopy(dir, L"shell_empty");
+    EXPECT_EQ(empty.count + empty.record.numClasses, 0u);
+    EXPECT_EQ(empty.record.isShellRoot, 1u);
 }
 
-struct StripCase {
-    const wchar_t* plugin;
-    const wchar_t* fullName;
-    uint32_t hasVstEntryPoint;
-};
-
-TEST(Vst2Probe, ChannelStripModules) {
-    const StripCase cases[] = {
-        {L"stripdeck_private_only", L"Strip EQ", 0},
-        {L"stripdeck_private_only_exclusive", L"Strip Comp", 0},
-        // Created through the private entry point, although a standard one exists.
-        {L"stripdeck_with_vst_entry", L"Strip Gate", 1},
-        {L"stripdeck_with_vst_entry_exclusive", L"Strip Limiter", 0},
-    };
+// The recorder asks every question while it is created (and its id again
+// while it is opened) and writes "<question> <answer>" lines beside itself.
+TEST(Vst2HostCallback, AnswersAsThePluginSeesThem) {
     TempDir dir;
-    for (const StripCase& c : cases) {
-        SCOPED_TRACE(std::string(c.plugin, c.plugin + wcslen(c.plugin)));
-        std::wstring path = dir.Copy(sievo_test::PluginPath(c.plugin), std::wstring(c.plugin) + L".dll");
-        InventoryRecord r = vst2_test::NewRecord(path);
-        r.jBridgeLoader = 1;
-        DWORD count = 0;
-        ASSERT_TRUE(RunGuarded([&] { count = LoadVst2Plugin(r, nullptr, nullptr); }));
-        EXPECT_EQ(count, 1u);
-        EXPECT_STREQ(r.FullName, c.fullName);
-        EXPECT_EQ(r.hasVstEntryPoint, c.hasVstEntryPoint);
-        EXPECT_EQ(r.isInternal, 1u);
-        EXPECT_EQ(r.isVst, 1u);  // real-time, so a VST as far as the record goes
-        EXPECT_EQ(r.jBridgeLoader, 0u);
-        EXPECT_EQ(r.moduleType, 7u);
-        EXPECT_STREQ(r.Vendor, L"Tarnwell");
-    }
+    Probed p = ProbeCopy(dir, L"host_answer_recorder");
+    ASSERT_TRUE(p.returned);
+    EXPECT_STREQ(g_failure.function, L"EffectMaster") << "the callback names itself";
+    EXPECT_EQ(p.record.wantEvents, 1u) << "only audioMasterWantMidi can have set it";
+    std::map<std::string, std::string> answers;
+    std::ifstream file(Narrow(p.path + L".answers").c_str());
+    for (std::string key, answer; file >> key && std::getline(file >> std::ws, answer);) answers[key] = answer;
+    // The time info is a stopped transport at 120 bpm in 4/4, its flags 0x2700
+    // (nanos, ppq, tempo and time signature valid), refilled on every request.
+    std::istringstream expected(
+        "op1 2400 op8 1 op10 1200000 op11 1024 op16 44100 op17 512 op23 2 op34 4 op35.256 1 op32 1 op32.text Quenlar "
+        "op33 1 canDo.sendVstTimeInfo 1 canDo.SENDVSTTIMEINFO 1 canDo.shellCategory 1 time.sampleRate 44100 "
+        "time.tempo 120 time.timeSigNumerator 4 time.timeSigDenominator 4 time.flags 9984 time.sameAddress 1 "
+        "time.again.tempo 120 time.again.flags 9984 currentId.create 0 currentId.open 1380143684 "
+        // Everything else answers zero.
+        "op0 0 op3 0 op6 0 op9 0 op12 0 op15 0 op20 0 op24 0 op30 0 op35.255 0 op37.null 0 op36 0 op42 0 op50 0 "
+        "op99 0 op-1 0 canDo.ShellCategory 0 canDo.receiveVstEvents 0 canDo.sizeWindow 0 canDo.(empty) 0 "
+        "time.samplePos 0 time.ppqPos 0");
+    for (std::string key, answer; expected >> key >> answer;) EXPECT_EQ(answers[key], answer) << key;
+    EXPECT_EQ(answers["op33.text"], "Tarnwell VST 4.5");
 }
 
-struct NoInstanceCase {
-    const wchar_t* plugin;
-    uint32_t hasVstEntryPoint;
-};
-
-TEST(Vst2Probe, NoInstanceMeansNothingInterrogated) {
-    const NoInstanceCase cases[] = {
-        {L"wrong_magic", 1}, {L"returns_null", 1}, {L"null_dispatcher", 1}, {L"not_a_plugin", 0}};
+TEST(Vst2Dispatch, TheProbeLogsEachStageInOrder) {
     TempDir dir;
-    for (const NoInstanceCase& c : cases) {
-        Probed p = ProbeCopy(dir, c.plugin);
-        ASSERT_TRUE(p.returned) << c.plugin;
-        EXPECT_EQ(p.count, 0u) << c.plugin;
-        EXPECT_EQ(p.record.hasVstEntryPoint, c.hasVstEntryPoint) << c.plugin;
-        EXPECT_EQ(p.record.isVst, c.hasVstEntryPoint) << c.plugin;
-        EXPECT_EQ(p.record.numClasses, 0u) << c.plugin;
-        EXPECT_STREQ(p.record.FullName, c.plugin);
-        EXPECT_STREQ(p.record.Vendor, L"");
-        EXPECT_EQ(GetModuleHandleW(p.path.c_str()), nullptr) << c.plugin;
-    }
-    // A file that cannot be loaded at all.
-    InventoryRecord missing = vst2_test::NewRecord(dir.Path() + L"\\missing.dll");
-    DWORD count = 1;
-    ASSERT_TRUE(RunGuarded([&] { count = LoadVst2Plugin(missing, nullptr, nullptr); }));
-    EXPECT_EQ(count, 0u);
+    LogWatch log;
+    Probed p = ProbeCopy(dir, L"effect_with_editor");
+    Probed strip = ProbeCopy(dir, L"stripdeck_private_only");
+    Probed magic = ProbeCopy(dir, L"wrong_magic");
+    InventoryRecord missing = NewRecord(dir.Write(L"unloadable.dll", "not a module"));
+    ASSERT_TRUE(RunGuarded([&] { LoadVst2Plugin(missing, nullptr, nullptr); }));
     EXPECT_EQ(missing.isVst, 0u);
+    std::vector<std::wstring> lines = log.NewLines();
+    const std::wstring expected[] = {
+        L"SIEVO: ---- Loading VST plugin " + p.path + L" ----", L"SIEVO: DLL loaded successfully...",
+        L"SIEVO: Successfully got entry point. DLL is a VST plugin...", L"SIEVO: Calling entry point...",
+        L"SIEVO: Created plugin instance...", L"SIEVO: Checking Plugin properties...",
+        L"SIEVO: > dispatcher( effSetSampleRate=10(effSetSampleRate), 0, 0000000000000000, 0000000000000000, "
+        L"44100.000000 )",
+        L"SIEVO: > dispatcher( effClose=1(effClose), 0, 0000000000000000, 0000000000000000, 0.000000 )",
+        L"SIEVO: Finished checking plugin properties...", L"SIEVO: Unloading VST dll...",
+        L"SIEVO: Internal stripdeck module detected...", L"SIEVO: ---- Loading VST plugin " + magic.path + L" ----",
+        L"SIEVO: Failed to create VST plugin instance...", L"SIEVO: Unloading VST dll...",
+        // No bridge beside the test program; nothing loaded, nothing unloaded.
+        std::wstring(L"SIEVO: ---- Loading VST plugin ") + missing.FullPath + L" ----",
+        L"SIEVO: Normal DLL load failed, attempting to load with Gantry...", L"SIEVO: Load Gantry.DLL...",
+        L"SIEVO: DLL load failed...", L"SIEVO: Failed to create VST plugin instance..."};
+    int at = 0;
+    for (const std::wstring& line : expected) {
+        int found = IndexOf(lines, line, at);
+        EXPECT_GE(found, at) << Narrow(line);
+        if (found >= 0) at = found + 1;
+    }
+    EXPECT_EQ(IndexOf(lines, L"SIEVO: Unloading VST dll...", at), -1);
+    EXPECT_FALSE(Contains(lines, L"SIEVO: Plugin reported 'noRealTime'..."));
+    EXPECT_STREQ(g_failure.step, L"Post Unload - HeapValidate");
+}
+
+TEST(Vst2Crashers, TheGuardCatchesAndTheStepLabelNamesTheCall) {
+    const std::tuple<const wchar_t*, const wchar_t*, DWORD> crashers[] = {
+        {L"crash_in_entry", L"Main Call", EXCEPTION_ACCESS_VIOLATION},
+        {L"crash_in_open", L"Open", EXCEPTION_ACCESS_VIOLATION},
+        {L"throws_in_get_program", L"Get Program", 0},  // a C++ exception: its code is the runtime's
+        {L"crash_in_cando", L"noRealTime", EXCEPTION_ACCESS_VIOLATION},
+        {L"divides_by_zero", L"Set Sample Rate", EXCEPTION_INT_DIVIDE_BY_ZERO},
+        {L"recurses_forever", L"Set Block Size", EXCEPTION_STACK_OVERFLOW},
+        {L"crash_in_vendor_string", L"effGetVendorString", EXCEPTION_ACCESS_VIOLATION},
+        {L"crash_in_close", L"Close Effect", EXCEPTION_ACCESS_VIOLATION}};
+    TempDir dir;
+    for (const auto& [plugin, step, code] : crashers) {
+        SCOPED_TRACE(Narrow(plugin));
+        Probed p = ProbeCopy(dir, plugin);
+        EXPECT_FALSE(p.returned);
+        EXPECT_STREQ(g_failure.step, step);
+        EXPECT_STREQ(g_failure.function, L"Load VST Plugin");
+        EXPECT_STREQ(g_failure.failurePoint, L"Load VST Plugin");
+        if (code) {
+            EXPECT_EQ(LastGuardedExceptionCode(), code);
+        }
+        // Nothing after the fault ran: the module is still loaded. Freed here, so its copy can go.
+        HMODULE module = GetModuleHandleW(p.path.c_str());
+        EXPECT_NE(module, nullptr);
+        if (module) FreeLibrary(module);
+    }
 }
 
 }  // namespace

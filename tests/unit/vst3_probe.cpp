@@ -1,196 +1,125 @@
 // The VST 3 probe on real test modules: what each kind of module leaves in
-// its record (single mode) or in the records it appends (shell mode), and
-// what the probe calls on the plug-in, in which order.
+// its record (single mode) or in the records it appends (shell mode), what it
+// calls on the plug-in and in which order, how it leaves a module that fails
+// or lies, the persist-compatibility lists, and the host objects it hands out.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "TestSupport.h"
-#include "core/FileVersion.h"
+#include "core/ScanContext.h"
+#include "core/Win32Owners.h"
+#include "diag/FailurePoint.h"
+#include "inventory/CompatData.h"
 #include "inventory/ModuleStats.h"
 #include "tests/plugins/vst3/ModuleCopy.h"
+#include "vst3/HostMessage.h"
+#include "vst3/ScanHost.h"
 
 namespace {
 
+using namespace Steinberg;
+using sievo_test::LogWatch;
+using sievo_test::Narrow;
 using vst3_test::CountLines;
 using vst3_test::GuidText;
 using vst3_test::ModuleCopy;
 using vst3_test::RunProbe;
 
-// Lifecycle lines of the trace, without the factory's class-info lines.
-std::vector<std::string> Lifecycle(const std::vector<std::string>& trace) {
-    std::vector<std::string> out;
-    for (const std::string& line : trace)
-        if (line.rfind("getClassInfo", 0) != 0) out.push_back(line);
+const bool kLog = sievo_test::KeepScanLogOpen();
+
+// The lifecycle lines of the trace without the class name and the
+// factory's class-info lines, joined by "; ".
+std::string Lifecycle(const ModuleCopy& module, const std::string& name) {
+    std::string out;
+    for (std::string line : module.Trace()) {
+        if (line.rfind("getClassInfo", 0) == 0) continue;
+        if (line.size() > name.size() && line.compare(line.size() - name.size(), name.size(), name) == 0)
+            line.resize(line.size() - name.size() - 1);
+        out += (out.empty() ? "" : "; ") + line;
+    }
     return out;
 }
 
-TEST(Vst3ProbeSingle, SeparateControllerClassBecomesTheModuleRecord) {
+TEST(Vst3ProbeSingle, SeparateControllerBecomesTheModuleRecordAndIsTornDownInOrder) {
     ModuleCopy module(L"separate_controller");
     InventoryRecord r = module.Record();
     r.isARA = 1;  // must be reset: the class does not answer ARA
     std::vector<InventoryRecord> shell;
-
     auto out = RunProbe(r, &shell);
-
     ASSERT_FALSE(out.threw);
     EXPECT_EQ(out.result, 1);
     EXPECT_TRUE(shell.empty());
-    EXPECT_EQ(r.isShell, 0u);
-    EXPECT_EQ(r.isShellRoot, 0u);
-    EXPECT_EQ(r.numClasses, 1u);
-    EXPECT_EQ(r.isVst3, 1u);
-    EXPECT_EQ(r.hasVstEntryPoint, 1u);
-    EXPECT_EQ(r.isX64, 1u);
-    EXPECT_EQ(r.isInternal, 0u);
-    EXPECT_EQ(r.factoryFlags, 16u);  // kUnicode
     EXPECT_STREQ(r.FullName, L"Separate Controller Delay");
     EXPECT_STREQ(r.Vendor, L"Tarnwell Test Labs");
     EXPECT_STREQ(r.description, L"Audio Module Class");
     EXPECT_STREQ(r.Subcategories, L"Fx|Delay");
+    EXPECT_STREQ(r.dllVersion, L"3.14.15.926");
     EXPECT_EQ(GuidText(r.clsidPlug), L"{5E9A0001-1111-2222-3333-444455556666}");
     EXPECT_EQ(GuidText(r.clsidPlugMD5), L"{5E9A0001-1111-2222-3333-444455556666}");
     EXPECT_EQ(GuidText(r.clsidProps), L"{5E9A00C1-1111-2222-3333-444455556666}");
     EXPECT_EQ(GuidText(r.clsidPropsMD5), L"{5E9A00C1-1111-2222-3333-444455556666}");
-    EXPECT_EQ(GuidText(r.clsidVST3Compatible), L"{00000000-0000-0000-0000-000000000000}");
-    EXPECT_EQ(r.uniqueId, 0);
-    EXPECT_EQ(r.numInputs, 2u);
-    EXPECT_EQ(r.maxUsedInputs, 2u);
-    EXPECT_EQ(r.numOutputs, 2u);
-    EXPECT_EQ(r.numParams, 57u);
-    EXPECT_EQ(r.cxEditor, 240u);
-    EXPECT_EQ(r.cyEditor, 400u);
-    EXPECT_EQ(r.numPrograms, 0u);
-    EXPECT_EQ(r.vstVersion, 3u);
-    EXPECT_EQ(r.progsChunks, 1u);
-    EXPECT_EQ(r.registerAsTempoBasedEffect, 1u);
-    EXPECT_EQ(r.isSynth, 0u);
-    EXPECT_EQ(r.wantEvents, 0u);
-    EXPECT_EQ(r.generateEvents, 0u);
-    EXPECT_EQ(r.doublePrecision, 0u);
-    EXPECT_EQ(r.isARA, 0u);
-    EXPECT_STREQ(r.dllVersion, L"3.14.15.926");
-    // modStats now describes the file as it is.
-    EXPECT_FALSE(ModuleChanged(r, false));
-    // The module was freed again.
+    // clang-format off
+    const std::vector<int64_t> numbers = {r.isShell, r.isShellRoot, r.numClasses, r.isVst3, r.hasVstEntryPoint, r.isX64,
+        r.isInternal, r.factoryFlags, r.uniqueId, r.numInputs, r.maxUsedInputs, r.numOutputs, r.numParams, r.cxEditor,
+        r.cyEditor, r.numPrograms, r.vstVersion, r.progsChunks, r.registerAsTempoBasedEffect, r.isSynth, r.wantEvents,
+        r.generateEvents, r.doublePrecision, r.isARA};
+    // clang-format on
+    EXPECT_EQ(numbers,
+              (std::vector<int64_t>{0, 0, 1, 1, 1, 1, 0, 16, 0, 2, 2, 2, 57, 240, 400, 0, 3, 1, 1, 0, 0, 0, 0, 0}));
+    EXPECT_FALSE(ModuleChanged(r, false)) << "modStats describes the file as it is";
     EXPECT_EQ(GetModuleHandleW(module.Path().c_str()), nullptr);
-}
-
-TEST(Vst3ProbeSingle, SeparateControllerIsConnectedAndTornDownInOrder) {
-    ModuleCopy module(L"separate_controller");
-    InventoryRecord r = module.Record();
-    ASSERT_EQ(RunProbe(r).result, 1);
-    const std::vector<std::string> expected = {
-        "createInstance component Separate Controller Delay",
-        "initialize component Separate Controller Delay",
-        "createInstance controller Separate Controller Delay",
-        "initialize controller Separate Controller Delay",
-        "connect component Separate Controller Delay",
-        "connect controller Separate Controller Delay",
-        "disconnect component Separate Controller Delay",
-        "disconnect controller Separate Controller Delay",
-        "terminate controller Separate Controller Delay",
-        "destroy controller Separate Controller Delay",
-        "terminate component Separate Controller Delay",
-        "destroy component Separate Controller Delay",
-        "release factory",  // the IPluginFactory2 view
-        "release factory",
-    };
-    EXPECT_EQ(Lifecycle(module.Trace()), expected);
+    // Released twice: the IPluginFactory2 view too.
+    EXPECT_EQ(Lifecycle(module, "Separate Controller Delay"),
+              "createInstance component; initialize component; createInstance controller; initialize controller; "
+              "connect component; connect controller; disconnect component; disconnect controller; "
+              "terminate controller; destroy controller; terminate component; destroy component; "
+              "release factory; release factory");
 }
 
 TEST(Vst3ProbeSingle, SingleComponentIsItsOwnControllerAndNeverConnected) {
     ModuleCopy module(L"single_component");
     InventoryRecord r = module.Record();
     ASSERT_EQ(RunProbe(r).result, 1);
-    EXPECT_EQ(GuidText(r.clsidPlug), L"{5E9A0002-1111-2222-3333-444455556666}");
     EXPECT_EQ(GuidText(r.clsidProps), L"{5E9A0002-1111-2222-3333-444455556666}");
-    EXPECT_EQ(GuidText(r.clsidPropsMD5), L"{5E9A0002-1111-2222-3333-444455556666}");
     EXPECT_EQ(r.numParams, 3u);
     EXPECT_EQ(r.cyEditor, 60u);
-    EXPECT_EQ(r.numInputs, 1u);
-    EXPECT_EQ(r.numOutputs, 1u);
     EXPECT_STREQ(r.dllVersion, L"");  // no version resource
-    // Initialised once, never connected to itself; the controller reference
-    // is released too, or the component would never be destroyed.
-    const std::vector<std::string> expected = {
-        "createInstance component Single Component Gain",
-        "initialize component Single Component Gain",
-        "terminate component Single Component Gain",
-        "destroy component Single Component Gain",
-        "release factory",
-        "release factory",
+    // The controller reference is released too, or the component would never be destroyed.
+    EXPECT_EQ(Lifecycle(module, "Single Component Gain"),
+              "createInstance component; initialize component; terminate component; destroy component; "
+              "release factory; release factory");
+}
+
+TEST(Vst3ProbeSingle, EachCapabilityShowsInTheRecord) {
+    // One row per module that shows one capability; the other columns show what
+    // a plain effect reports, so a field leaking from one class to another fails.
+    const std::tuple<const wchar_t*, const wchar_t*, std::vector<int64_t>> modules[] = {
+        // clang-format off
+        //                                                    synth wantEv genEv in out programs double ARA
+        {L"instrument_with_events", L"Instrument|Synth",    {1,    1,     1,    0, 2,  0,       0,     0}},
+        {L"sidechain_buses",        L"Fx|Dynamics",         {0,    0,     0,    4, 2,  0,       0,     0}},
+        {L"root_unit_programs",     L"Fx",                  {0,    0,     0,    0, 0,  12,      0,     0}},
+        {L"double_precision",       L"Fx",                  {0,    0,     0,    0, 0,  0,       1,     0}},
+        {L"ara_entry_point",        L"Fx",                  {0,    0,     0,    0, 0,  0,       0,     1}},
+        // clang-format on
     };
-    EXPECT_EQ(Lifecycle(module.Trace()), expected);
+    for (const auto& [name, subcategories, numbers] : modules) {
+        SCOPED_TRACE(Narrow(name));
+        ModuleCopy module(name);
+        InventoryRecord r = module.Record();
+        ASSERT_EQ(RunProbe(r).result, 1);
+        EXPECT_EQ((std::vector<int64_t>{r.isSynth, r.wantEvents, r.generateEvents, r.numInputs, r.numOutputs,
+                                        r.numPrograms, r.doublePrecision, r.isARA}),
+                  numbers);
+        EXPECT_EQ(r.maxUsedInputs, r.numInputs);
+        EXPECT_STREQ(r.Subcategories, subcategories);
+        // An instrument is switched to advanced I/O mode before it is initialised.
+        EXPECT_EQ(CountLines(module.Trace(), "setIoMode 1 "), r.isSynth ? 1 : 0);
+    }
 }
-
-TEST(Vst3ProbeSingle, BundleLayoutLoadsLikeAPlainModule) {
-    sievo_test::TempDir dir;
-    std::wstring inner = L"separate_controller.vst3\\Contents\\x86_64-win\\separate_controller.vst3";
-    std::wstring path = dir.Copy(sievo_test::PluginDir() + L"\\bundles\\" + inner, inner);
-    InventoryRecord r;
-    lstrcpynW(r.FullPath, path.c_str(), 260);
-    auto out = RunProbe(r);
-    ASSERT_FALSE(out.threw);
-    EXPECT_EQ(out.result, 1);
-    EXPECT_STREQ(r.FullName, L"Separate Controller Delay");
-}
-
-TEST(Vst3ProbeSingle, ProgressWindowShowsTheClassName) {
-    HWND window =
-        CreateWindowExW(0, L"STATIC", L"progress", WS_OVERLAPPED, 0, 0, 200, 100, nullptr, nullptr, nullptr, nullptr);
-    ASSERT_NE(window, nullptr);
-    CreateWindowExW(0, L"STATIC", L"", WS_CHILD, 0, 0, 200, 20, window, reinterpret_cast<HMENU>(1022), nullptr,
-                    nullptr);
-    ModuleCopy module(L"single_component");
-    InventoryRecord r = module.Record();
-    ASSERT_EQ(LoadVst3Plugin(r, nullptr, window), 1);
-    wchar_t text[260] = {};
-    GetDlgItemTextW(window, 1022, text, 260);
-    EXPECT_STREQ(text, L"Single Component Gain");
-    DestroyWindow(window);
-}
-
-// One row per module that shows one capability; the other columns show what
-// a plain effect reports, so a field leaking from one class to another fails.
-struct Capability {
-    const wchar_t* module;
-    uint32_t isSynth, wantEvents, generateEvents, numInputs, numOutputs, numPrograms, doublePrecision, isARA;
-    const wchar_t* subcategories;
-};
-
-class Vst3ProbeCapabilities : public ::testing::TestWithParam<Capability> {};
-
-TEST_P(Vst3ProbeCapabilities, RecordShowsWhatTheClassOffers) {
-    const Capability& c = GetParam();
-    ModuleCopy module(c.module);
-    InventoryRecord r = module.Record();
-    auto out = RunProbe(r);
-    ASSERT_FALSE(out.threw);
-    ASSERT_EQ(out.result, 1);
-    EXPECT_EQ(r.isSynth, c.isSynth);
-    EXPECT_EQ(r.wantEvents, c.wantEvents);
-    EXPECT_EQ(r.generateEvents, c.generateEvents);
-    EXPECT_EQ(r.numInputs, c.numInputs);
-    EXPECT_EQ(r.maxUsedInputs, c.numInputs);
-    EXPECT_EQ(r.numOutputs, c.numOutputs);
-    EXPECT_EQ(r.numPrograms, c.numPrograms);
-    EXPECT_EQ(r.doublePrecision, c.doublePrecision);
-    EXPECT_EQ(r.isARA, c.isARA);
-    EXPECT_STREQ(r.Subcategories, c.subcategories);
-    // An instrument is switched to advanced I/O mode before it is initialised.
-    EXPECT_EQ(CountLines(module.Trace(), "setIoMode 1 "), c.isSynth ? 1 : 0);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Modules, Vst3ProbeCapabilities,
-    ::testing::Values(Capability{L"instrument_with_events", 1, 1, 1, 0, 2, 0, 0, 0, L"Instrument|Synth"},
-                      Capability{L"sidechain_buses", 0, 0, 0, 4, 2, 0, 0, 0, L"Fx|Dynamics"},
-                      Capability{L"root_unit_programs", 0, 0, 0, 0, 0, 12, 0, 0, L"Fx"},
-                      Capability{L"double_precision", 0, 0, 0, 0, 0, 0, 1, 0, L"Fx"},
-                      Capability{L"ara_entry_point", 0, 0, 0, 0, 0, 0, 0, 1, L"Fx"}),
-    [](const ::testing::TestParamInfo<Capability>& info) { return sievo_test::Narrow(info.param.module); });
 
 TEST(Vst3ProbeShell, SeveralAudioClassesEachGetARecord) {
     ModuleCopy module(L"shell_three_audio");
@@ -198,169 +127,336 @@ TEST(Vst3ProbeShell, SeveralAudioClassesEachGetARecord) {
     lstrcpyW(r.FullName, L"shell_three_audio");
     r.registerAsPlug = 1;  // a user option the class records inherit
     std::vector<InventoryRecord> shell;
-
-    auto out = RunProbe(r, &shell);
-
-    ASSERT_FALSE(out.threw);
-    EXPECT_EQ(out.result, 3);
-    EXPECT_EQ(r.isShell, 1u);
-    EXPECT_EQ(r.isShellRoot, 1u);
+    ASSERT_EQ(RunProbe(r, &shell).result, 3);
+    EXPECT_EQ(r.isShell + r.isShellRoot + r.isVst3, 3u);
     EXPECT_EQ(r.numClasses, 3u);
-    EXPECT_EQ(r.isVst3, 1u);
     EXPECT_STREQ(r.FullName, L"shell_three_audio");  // the module record keeps its own name
     ASSERT_EQ(shell.size(), 3u);
     const wchar_t* names[] = {L"Shell Synth", L"Shell Chorus", L"Shell Reverb"};
-    const wchar_t* plugIds[] = {L"{5E9A0400-1111-2222-3333-444455556666}", L"{5E9A0401-1111-2222-3333-444455556666}",
-                                L"{5E9A0402-1111-2222-3333-444455556666}"};
-    const wchar_t* propIds[] = {L"{5E9A04C0-1111-2222-3333-444455556666}", L"{5E9A04C1-1111-2222-3333-444455556666}",
-                                L"{5E9A04C2-1111-2222-3333-444455556666}"};
     const uint32_t cyEditor[] = {160, 400, 0};
     for (int i = 0; i < 3; ++i) {
         SCOPED_TRACE(i);
         const InventoryRecord& c = shell[i];
         EXPECT_STREQ(c.FullName, names[i]);
         EXPECT_STREQ(c.FullPath, module.Path().c_str());
-        EXPECT_EQ(c.uniqueId, i);
-        EXPECT_EQ(GuidText(c.clsidPlug), plugIds[i]);
-        EXPECT_EQ(GuidText(c.clsidProps), propIds[i]);
-        EXPECT_EQ(c.isShell, 1u);
-        EXPECT_EQ(c.isShellRoot, 0u);
-        EXPECT_EQ(c.numClasses, 1u);
-        EXPECT_EQ(c.isVst3, 1u);
-        EXPECT_EQ(c.isSynth, i == 0 ? 1u : 0u);
-        // Only the first class has an event input; the flag stays set.
-        EXPECT_EQ(c.wantEvents, 1u);
-        EXPECT_EQ(c.cyEditor, cyEditor[i]);
-        EXPECT_EQ(c.registerAsPlug, 1u);
         EXPECT_STREQ(c.Vendor, L"Shell Maker");
+        EXPECT_EQ(c.uniqueId, i);
+        EXPECT_EQ(GuidText(c.clsidPlug), L"{5E9A040" + std::to_wstring(i) + L"-1111-2222-3333-444455556666}");
+        EXPECT_EQ(GuidText(c.clsidProps), L"{5E9A04C" + std::to_wstring(i) + L"-1111-2222-3333-444455556666}");
+        EXPECT_EQ(c.isShell + c.numClasses + c.isVst3 + c.registerAsPlug, 4u);
+        EXPECT_EQ(c.isShellRoot, 0u);
+        EXPECT_EQ(c.isSynth, i == 0 ? 1u : 0u);
+        EXPECT_EQ(c.wantEvents, 1u) << "only the first class has an event input; the flag stays set";
+        EXPECT_EQ(c.cyEditor, cyEditor[i]);
     }
+    // Without the discardable flag an unchanged module is walked again.
+    shell.clear();
+    EXPECT_EQ(RunProbe(r, &shell).result, 3);
+    EXPECT_EQ(shell.size(), 3u);
 }
 
-TEST(Vst3ProbeShell, StoredClassCountMakesEvenOneClassAShell) {
-    ModuleCopy module(L"separate_controller");
-    InventoryRecord r = module.Record();
-    r.numClasses = 1;  // left from an earlier scan
-    std::vector<InventoryRecord> shell;
-    ASSERT_EQ(RunProbe(r, &shell).result, 1);
-    EXPECT_EQ(r.isShell, 1u);
-    EXPECT_EQ(r.isShellRoot, 1u);
-    EXPECT_EQ(r.numClasses, 1u);
-    EXPECT_STREQ(r.FullName, L"");
-    ASSERT_EQ(shell.size(), 1u);
-    EXPECT_EQ(shell[0].isShell, 1u);
-    EXPECT_EQ(shell[0].isShellRoot, 0u);
-    EXPECT_EQ(shell[0].numClasses, 1u);
-    EXPECT_STREQ(shell[0].FullName, L"Separate Controller Delay");
-}
-
-TEST(Vst3ProbeShell, OnlyTheAudioClassOfThreeIsProcessed) {
-    ModuleCopy module(L"three_classes_one_audio");
-    InventoryRecord r = module.Record();
-    std::vector<InventoryRecord> shell;
-    ASSERT_EQ(RunProbe(r, &shell).result, 1);
-    std::vector<std::string> trace = module.Trace();
-    EXPECT_EQ(CountLines(trace, "getClassInfo "), 3);
-    EXPECT_EQ(CountLines(trace, "createInstance "), 2);  // the audio class's component and controller
-    EXPECT_EQ(r.numClasses, 3u);
-    EXPECT_EQ(r.isVst3, 1u);
-    ASSERT_EQ(shell.size(), 1u);
-    EXPECT_STREQ(shell[0].FullName, L"Middle Audio Class");
-    EXPECT_EQ(shell[0].uniqueId, 1);  // the class index, not the count of audio classes
-}
-
-TEST(Vst3ProbeShell, NoAudioClassMeansNoVst3Plugin) {
-    ModuleCopy module(L"no_audio_classes");
-    InventoryRecord r = module.Record();
-    std::vector<InventoryRecord> shell;
-    auto out = RunProbe(r, &shell);
-    ASSERT_FALSE(out.threw);
-    EXPECT_EQ(out.result, 0);
-    EXPECT_EQ(r.isVst3, 0u);
-    EXPECT_EQ(r.hasVstEntryPoint, 1u);
-    EXPECT_EQ(r.numClasses, 2u);
-    EXPECT_TRUE(shell.empty());
-    EXPECT_EQ(CountLines(module.Trace(), "createInstance "), 0);
-}
-
-TEST(Vst3ProbeShell, CreateInstanceRefusedSkipsThatClassOnly) {
-    ModuleCopy module(L"create_instance_fails");
-    InventoryRecord r = module.Record();
-    std::vector<InventoryRecord> shell;
-    auto out = RunProbe(r, &shell);
-    ASSERT_FALSE(out.threw);
-    EXPECT_EQ(out.result, 1);
-    ASSERT_EQ(shell.size(), 1u);
-    EXPECT_STREQ(shell[0].FullName, L"Can Create");
-    EXPECT_EQ(shell[0].uniqueId, 1);
-}
-
-void TouchFile(const std::wstring& path) {
-    HANDLE file = CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE);
-    FILETIME time{};
-    GetFileTime(file, nullptr, nullptr, &time);
-    ULARGE_INTEGER t{{time.dwLowDateTime, time.dwHighDateTime}};
-    t.QuadPart += 10000000ull * 3600;  // an hour later
-    time.dwLowDateTime = t.LowPart;
-    time.dwHighDateTime = t.HighPart;
-    SetFileTime(file, nullptr, nullptr, &time);
-    CloseHandle(file);
+TEST(Vst3ProbeShell, WhichClassesBecomeRecords) {
+    struct Case {
+        const wchar_t* module;
+        uint32_t storedClasses;  // left from an earlier scan
+        int result;
+        uint32_t numClasses, isVst3;
+        int created;               // createInstance calls
+        const wchar_t* firstName;  // of the first class record
+        int32_t firstId;           // the class index, not the count of audio classes
+    };
+    const Case cases[] = {
+        {L"separate_controller", 1, 1, 1, 1, 2, L"Separate Controller Delay", 0},  // a stored count makes a shell
+        {L"three_classes_one_audio", 0, 1, 3, 1, 2, L"Middle Audio Class", 1},
+        {L"create_instance_fails", 0, 1, 2, 1, -1, L"Can Create", 1},
+        {L"no_audio_classes", 0, 0, 2, 0, 0, nullptr, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(Narrow(c.module));
+        ModuleCopy module(c.module);
+        InventoryRecord r = module.Record();
+        r.numClasses = c.storedClasses;
+        std::vector<InventoryRecord> shell;
+        auto out = RunProbe(r, &shell);
+        ASSERT_FALSE(out.threw);
+        EXPECT_EQ(out.result, c.result);
+        EXPECT_EQ(r.numClasses, c.numClasses);
+        EXPECT_EQ(r.isVst3, c.isVst3);
+        EXPECT_EQ(r.hasVstEntryPoint, 1u);
+        if (c.created >= 0) {
+            EXPECT_EQ(CountLines(module.Trace(), "createInstance "), c.created);
+        }
+        ASSERT_EQ(shell.size(), c.firstName ? 1u : 0u);
+        if (!c.firstName) continue;
+        EXPECT_EQ(r.isShellRoot, 1u);
+        EXPECT_STREQ(shell[0].FullName, c.firstName);
+        EXPECT_EQ(shell[0].uniqueId, c.firstId);
+        EXPECT_EQ(shell[0].isShellRoot, 0u);
+    }
 }
 
 TEST(Vst3ProbeShell, DiscardableClassesOfAnUnchangedModuleAreNotExaminedAgain) {
     ModuleCopy module(L"discardable_classes");
     InventoryRecord r = module.Record();
-    std::vector<InventoryRecord> first;
+    std::vector<InventoryRecord> first, second, third;
     ASSERT_EQ(RunProbe(r, &first).result, 2);
-    ASSERT_EQ(first.size(), 2u);
     EXPECT_EQ(r.factoryFlags, 17u);
     size_t linesAfterFirst = module.Trace().size();
-
     // The stored record as the next scan reads it: same flags, count and file.
-    std::vector<InventoryRecord> second;
-    auto out = RunProbe(r, &second);
-    ASSERT_FALSE(out.threw);
-    EXPECT_EQ(out.result, 0);
+    EXPECT_EQ(RunProbe(r, &second).result, 0);
     EXPECT_TRUE(second.empty());
     EXPECT_EQ(r.isVst3, 1u);
     std::vector<std::string> trace = module.Trace();
-    std::vector<std::string> secondRun(trace.begin() + linesAfterFirst, trace.end());
-    EXPECT_EQ(CountLines(secondRun, "getClassInfo"), 0);
-    EXPECT_EQ(CountLines(secondRun, "createInstance"), 0);
-
-    // Once the file changes, the classes are walked again.
-    TouchFile(module.Path());
-    std::vector<InventoryRecord> third;
+    EXPECT_EQ(CountLines(std::vector<std::string>(trace.begin() + linesAfterFirst, trace.end()), "getClassInfo"), 0);
+    // A later write time alone (same size) makes the classes walked again.
+    HANDLE file =
+        CreateFileW(module.Path().c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    FILETIME time{};
+    GetFileTime(file, nullptr, nullptr, &time);
+    ULARGE_INTEGER later{{time.dwLowDateTime, time.dwHighDateTime}};
+    later.QuadPart += 10000000ull * 3600;
+    time = {later.LowPart, later.HighPart};
+    SetFileTime(file, nullptr, nullptr, &time);
+    CloseHandle(file);
     EXPECT_EQ(RunProbe(r, &third).result, 2);
     EXPECT_EQ(third.size(), 2u);
 }
 
-TEST(Vst3ProbeShell, WithoutTheDiscardableFlagAnUnchangedModuleIsWalkedAgain) {
-    ModuleCopy module(L"shell_three_audio");
-    InventoryRecord r = module.Record();
-    std::vector<InventoryRecord> first, second;
-    ASSERT_EQ(RunProbe(r, &first).result, 3);
-    EXPECT_EQ(RunProbe(r, &second).result, 3);
-    EXPECT_EQ(second.size(), 3u);
+// ---- modules that fail or lie ----
+
+TEST(Vst3ProbeFailures, ThrowZeroLogTheCodeAndLeaveTheModuleAlone) {
+    // The step label left for the report, the code in the log line (none: an
+    // exception), hasVstEntryPoint and isVst3 afterwards, and the module's last
+    // trace line: nothing was called after it.
+    const std::tuple<const wchar_t*, const wchar_t*, const wchar_t*, uint32_t, const char*> modules[] = {
+        {L"no_factory_export", L"Get Proc Address", L"8000ffff", 0, "InitDll"},
+        {L"init_dll_false", L"Call initProc", L"8000ffff", 0, "InitDll"},
+        {L"null_factory", L"GetPluginFactory", L"8000ffff", 1, "GetPluginFactory"},
+        {L"null_component", L"createInstance IComponent", L"8000ffff", 1, "createInstance null"},
+        {L"null_audio_processor", L"queryInterface IAudioProcessor", L"8000ffff", 1, "IAudioProcessor null"},
+        {L"zero_controller_id", L"component->getControllerClassId", L"8000ffff", 1, "getControllerClassId zero"},
+        {L"initialize_fails", L"component->initialize", L"80004005", 1, "initialize component Broken Initialize"},
+        {L"crash_in_get_bus_info", L"getBusCount", nullptr, 1, "getBusInfo crash"}};
+    for (const auto& [name, step, code, entryPoint, lastTrace] : modules) {
+        SCOPED_TRACE(Narrow(name));
+        ModuleCopy module(name);
+        InventoryRecord r = module.Record();
+        std::vector<InventoryRecord> shell;
+        LogWatch log;
+        auto out = RunProbe(r, &shell);
+        ASSERT_TRUE(out.threw);
+        EXPECT_EQ(out.thrown, 0);
+        std::wstring line =
+            code ? std::wstring(L"SIEVO: Failure (") + code + L") in function" : L"SIEVO: Exception in function";
+        EXPECT_TRUE(
+            sievo_test::Contains(log.NewLines(), line + L" [Load VST3 Plugin], failure point[Load VST3 Plugin]"));
+        EXPECT_STREQ(g_failure.step, step);
+        EXPECT_STREQ(g_failure.function, L"Load VST3 Plugin");
+        EXPECT_EQ(r.hasVstEntryPoint, entryPoint);
+        EXPECT_EQ(r.isVst3, entryPoint);
+        EXPECT_TRUE(shell.empty());
+        // Not freed, not told to exit, nothing released or terminated.
+        EXPECT_NE(GetModuleHandleW(module.Path().c_str()), nullptr);
+        std::vector<std::string> trace = module.Trace();
+        EXPECT_EQ(trace.empty() ? "" : trace.back(), lastTrace);
+        EXPECT_EQ(CountLines(trace, "ExitDll") + CountLines(trace, "release factory") + CountLines(trace, "terminate"),
+                  0);
+    }
 }
 
-TEST(Vst3FileVersion, ReadsTheFixedVersionAndBoundsItsText) {
-    std::wstring path = sievo_test::PluginDir() + L"\\separate_controller.vst3";
-    wchar_t text[50];
-    GetFileVersionText(path.c_str(), text, 50);
-    EXPECT_STREQ(text, L"3.14.15.926");
-    wchar_t small[8];
-    wmemset(small, L'#', 8);
-    GetFileVersionText(path.c_str(), small, 5);
-    EXPECT_STREQ(small, L"3.14");
-    EXPECT_EQ(small[5], L'#');
-    std::wstring plain = sievo_test::PluginDir() + L"\\single_component.vst3";
-    wcscpy(text, L"stale");
-    GetFileVersionText(plain.c_str(), text, 50);
-    EXPECT_STREQ(text, L"");
-    wcscpy(text, L"stale");
-    GetFileVersionText(L"C:\\no\\such\\file.vst3", text, 50);
-    EXPECT_STREQ(text, L"");
+TEST(Vst3ProbeFailures, AFaultKeepsWhatWasWrittenBeforeIt) {
+    ModuleCopy module(L"crash_in_get_bus_info");
+    InventoryRecord r = module.Record();
+    ASSERT_TRUE(RunProbe(r).threw);
+    EXPECT_STREQ(r.FullName, L"Crashing Buses");
+    EXPECT_EQ(r.factoryFlags, 16u);
+    EXPECT_EQ(r.vstVersion, 0u) << "nothing of what comes after the buses";
+    EXPECT_STREQ(r.Vendor, L"");
+}
+
+TEST(Vst3ProbeBadInput, UnterminatedTextAndAbsurdCountsStayBounded) {
+    ModuleCopy module(L"garbage_info");
+    InventoryRecord r = module.Record();
+    ASSERT_EQ(RunProbe(r).result, 1);
+    // Fixed-size fields without terminator: read to their end, no further.
+    EXPECT_EQ(std::wstring(r.FullName), std::wstring(64, L'N'));
+    EXPECT_EQ(std::wstring(r.Vendor), std::wstring(64, L'V'));
+    EXPECT_EQ(std::wstring(r.Subcategories), L"Instrument|" + std::wstring(127 - 11, L'S'));
+    // Negative channel, bus or parameter counts mean none.
+    EXPECT_EQ(r.numInputs + r.numOutputs + r.numParams + r.cyEditor + r.numPrograms, 0u);
+    // 2^31-1 buses, units and classes were asked for no more than the caps.
+    std::vector<std::string> trace = module.Trace();
+    EXPECT_EQ(CountLines(trace, "bus info calls 1024"), 1);
+    EXPECT_EQ(CountLines(trace, "unit info calls 4096"), 1);
+    ModuleCopy huge(L"huge_class_count");
+    InventoryRecord h = huge.Record();
+    EXPECT_EQ(RunProbe(h).result, 0);
+    EXPECT_EQ(h.numClasses, 2147483647u);
+    EXPECT_EQ(CountLines(huge.Trace(), "getClassInfo calls 4096"), 2) << "once for each factory view released";
+    ModuleCopy over(L"host_over_release");
+    InventoryRecord o = over.Record();
+    EXPECT_EQ(RunProbe(o).result, 1);
+    EXPECT_EQ(CountLines(over.Trace(), "host name after over-release: Tarnwell Sievo"), 1);
+}
+
+// ---- persist-compatibility lists ----
+
+CompatEntry Entry(int32_t type, const wchar_t* uid, const wchar_t* name, int32_t policy,
+                  std::map<int32_t, int32_t> map = {}) {
+    CompatEntry e;
+    e.pluginType = type;
+    lstrcpynW(e.pluginUID, uid, 64);
+    lstrcpynW(e.pluginName, name, 128);
+    e.replacementPolicy = policy;
+    e.paramMap = std::move(map);
+    return e;
+}
+
+std::string Describe(CompatList list) {
+    std::sort(list.begin(), list.end(),
+              [](const CompatEntry& a, const CompatEntry& b) { return lstrcmpW(a.pluginUID, b.pluginUID) < 0; });
+    std::string s;
+    for (const CompatEntry& e : list) {
+        s += Narrow(e.pluginUID) + " type " + std::to_string(e.pluginType) + " '" + Narrow(e.pluginName) + "' policy " +
+             std::to_string(e.replacementPolicy) + " map";
+        for (const auto& [id, value] : e.paramMap) s += " " + std::to_string(id) + ":" + std::to_string(value);
+        s += "\n";
+    }
+    return s;
+}
+
+TEST(Vst3Compat, TheScanKeepsOnlyCompleteEntriesOfTypeTwoAndThree) {
+    ModuleCopy module(L"persist_compat_lists");
+    InventoryRecord r = module.Record();
+    LogWatch log;
+    ASSERT_EQ(RunProbe(r).result, 1);
+    std::wstring longUid = L"LONG-UID-0123456789-0123456789-0123456789-0123456789-0123456789-0123456789";
+    std::wstring longName =
+        L"A very long plug-in name that goes on and on well past the one hundred and twenty seven characters "
+        L"that the entry keeps, so the end of it must be cut away";
+    CompatList forward = {
+        Entry(3, L"FWD-FULL", L"Old Delay", 2, {{1, 11}, {5, 55}}),
+        Entry(2, L"FWD-NONAME", L"", 4, {{5, -1}}),             // answered without writing: the preset -1 stays
+        Entry(3, L"FWD-NOPOLICY", L"No Policy", 1, {{5, 56}}),  // a refused mapping is not kept
+        Entry(3, longUid.substr(0, 63).c_str(), longName.substr(0, 127).c_str(), 6),
+    };
+    EXPECT_EQ(Describe(r.forwardCompatible), Describe(forward));
+    EXPECT_EQ(Describe(r.backwardsCompatible), Describe({Entry(2, L"BACK-ONE", L"Newer Delay", 0)}));
+    // One message per missing attribute, none for the type-1 entry.
+    std::vector<std::wstring> compat;
+    for (const std::wstring& l : log.NewLines())
+        if (l.rfind(L"Failure to get compatible", 0) == 0) compat.push_back(l);
+    std::sort(compat.begin(), compat.end());
+    EXPECT_EQ(compat,
+              (std::vector<std::wstring>{
+                  L"Failure to get compatible plugin UID", L"Failure to get compatible plugin name",
+                  L"Failure to get compatible plugin replacement policy", L"Failure to get compatible plugin type"}));
+    // Only automatable, writable, non-program parameters are offered; the lists are borrowed, never released.
+    std::vector<std::string> asked;
+    for (const std::string& line : module.Trace()) {
+        if (line.rfind("mapping forward 0 ", 0) == 0) asked.push_back(line.substr(18));
+        EXPECT_EQ(line.find(" list"), std::string::npos) << line;
+    }
+    EXPECT_EQ(asked, (std::vector<std::string>{"1", "5"}));
+}
+
+TEST(Vst3Compat, ListsInTheRegistry) {
+    sievo_test::TestKey key;
+    RegKey record;
+    ASSERT_EQ(record.Create(HKEY_CURRENT_USER, key.Path().c_str(), KEY_ALL_ACCESS), 0);
+    CompatList written = {Entry(3, L"ALPHA", L"Alpha Delay", 2, {{1, 11}, {-5, -55}}), Entry(2, L"BRAVO", L"", 0),
+                          Entry(3, L"CHARLIE", L"Charlie", 5, {{7, -1}, {3, 300}})};
+    WriteVSTPersistCompatData(record.Get(), L"ForwardCompatible", written);
+    CompatList read = {Entry(9, L"STALE", L"stale", 9)};
+    ReadVSTPersistCompatData(record.Get(), L"ForwardCompatible", read);
+    EXPECT_EQ(Describe(read), Describe(written));
+    // Types and bytes as other tools read them; no map, no "paramMap".
+    auto values = key.Values(L"ForwardCompatible\\CHARLIE");
+    const std::vector<BYTE> map = {REG_BINARY, 0, 0, 0, 3, 0, 0, 0, 0x2C, 1, 0, 0, 7, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF};
+    EXPECT_EQ(values[L"paramMap"], map);
+    EXPECT_EQ(values[L"pluginName"].size(), 4u + 16u);
+    EXPECT_EQ(values[L"pluginType"].at(0), REG_DWORD);
+    EXPECT_EQ(values[L"replacementPolicy"].at(0), REG_DWORD);
+    EXPECT_EQ(key.Values(L"ForwardCompatible\\BRAVO").count(L"paramMap"), 0u);
+    // An empty list keeps the old entries; no name does nothing.
+    WriteVSTPersistCompatData(record.Get(), L"ForwardCompatible", {});
+    WriteVSTPersistCompatData(record.Get(), nullptr, {Entry(2, L"X", L"X", 1)});
+    ReadVSTPersistCompatData(record.Get(), nullptr, read);
+    EXPECT_EQ(read.size(), 3u);
+    EXPECT_TRUE(key.Exists(L"ForwardCompatible\\ALPHA"));
+    EXPECT_FALSE(key.Exists(L"X"));
+    WriteVSTPersistCompatData(record.Get(), L"BackwardsCompatible", {});
+    EXPECT_FALSE(key.Exists(L"BackwardsCompatible"));
+    ReadVSTPersistCompatData(record.Get(), L"BackwardsCompatible", read);
+    EXPECT_TRUE(read.empty()) << "no subkey: emptied";
+}
+
+// ---- the host objects handed to plug-ins ----
+
+TEST(Vst3Host, ContextAnswersItsInterfacesAndCreatesOnlyMessagesAndAttributeLists) {
+    ScanHostOwner owner;
+    CVST3ScanHost* host = owner.Get();
+    char16 name[140];
+    std::fill(std::begin(name), std::end(name), char16(0xAAAA));
+    EXPECT_EQ(host->getName(name), kResultOk);
+    EXPECT_EQ(std::u16string(name), u"Tarnwell Sievo");
+    EXPECT_EQ(name[15], 0xAAAA) << "only the name and its terminator are written";
+    const int32 before = host->getRefCount();
+    for (const FUID* iid : {&Vst::IHostApplication::iid, &FUnknown::iid, &IDependent::iid, &FObject::iid,
+                            &Vst::IPlugInterfaceSupport::iid, &Vst::IMessage::iid}) {
+        const bool own = iid != &Vst::IPlugInterfaceSupport::iid && iid != &Vst::IMessage::iid;
+        void* obj = reinterpret_cast<void*>(1);
+        EXPECT_EQ(host->queryInterface(*iid, &obj), own ? kResultOk : kNoInterface);
+        EXPECT_EQ(host->getRefCount(), before + (own ? 1 : 0)) << "a reference with each own interface";
+        EXPECT_EQ(obj != nullptr, own);
+        if (obj) static_cast<FUnknown*>(obj)->release();
+    }
+    EXPECT_TRUE(static_cast<const FObject*>(host)->isTypeOf("CVST3ScanHost", true)) << "as FCast asks";
+    EXPECT_FALSE(host->isTypeOf("FObject", false));
+    const FUID* kinds[] = {&Vst::IMessage::iid, &Vst::IAttributeList::iid, &FUnknown::iid, nullptr};
+    for (const FUID* cid : kinds)
+        for (const FUID* iid : kinds) {
+            TUID c = {}, i = {};
+            if (cid) cid->toTUID(c);
+            if (iid) iid->toTUID(i);
+            const bool made = cid && cid == iid && cid != &FUnknown::iid;
+            void* obj = reinterpret_cast<void*>(1);
+            EXPECT_EQ(host->createInstance(cid ? c : nullptr, iid ? i : nullptr, &obj),
+                      made ? kResultTrue : kResultFalse);
+            EXPECT_EQ(obj != nullptr, made);
+            if (obj) static_cast<FUnknown*>(obj)->release();
+        }
+    for (int i = 0; i < 50; ++i) owner.Context()->release();
+    EXPECT_GT(host->getRefCount(), 0) << "the owner keeps the object through over-release";
+}
+
+TEST(Vst3Host, AttributeListsReadPlugInInputWithinBounds) {
+    auto* message = new Vst::HostMessage();
+    message->setMessageID(std::string(Vst::kMaxAttrIdChars + 8, 'm').c_str());
+    EXPECT_EQ(strlen(message->getMessageID()), Vst::kMaxAttrIdChars);
+    Vst::IAttributeList* list = message->getAttributes();
+    ASSERT_NE(list, nullptr);
+    int64 i = 0;
+    EXPECT_EQ(list->setInt("i", -7), kResultTrue);
+    EXPECT_EQ(list->getInt("i", i), kResultTrue);
+    EXPECT_EQ(i, -7);
+    double f = 0;
+    EXPECT_EQ(list->getFloat("i", f), kResultFalse) << "only as its own type";
+    // A string without terminator in reach is kept up to the bound, and cut
+    // again to the caller's buffer.
+    std::vector<char16> endless(Vst::kMaxAttrStringChars + 16, u'x'), back(endless.size(), 0);
+    EXPECT_EQ(list->setString("s", endless.data()), kResultTrue);
+    EXPECT_EQ(list->getString("s", back.data(), static_cast<uint32>(back.size() * sizeof(char16))), kResultTrue);
+    EXPECT_EQ(std::u16string(back.data()).size(), Vst::kMaxAttrStringChars);
+    std::fill(back.begin(), back.end(), char16(0xAAAA));
+    EXPECT_EQ(list->getString("s", back.data(), 4 * sizeof(char16)), kResultTrue);
+    EXPECT_EQ(std::u16string(back.data(), 5), std::u16string(u"xxx\0\xAAAA", 5));
+    EXPECT_EQ(list->getString("s", back.data(), 1), kInvalidArgument);
+    const char small = 0;
+    EXPECT_EQ(list->setBinary("b", &small, Vst::kMaxAttrBinaryBytes + 1), kOutOfMemory);
+    EXPECT_EQ(list->setBinary("b", nullptr, 4), kInvalidArgument);
+    EXPECT_EQ(message->release(), 0u);
 }
 
 }  // namespace

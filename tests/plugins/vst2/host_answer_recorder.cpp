@@ -16,10 +16,7 @@ void Note(const char* key, long long value) {
 }
 
 void NoteText(const char* key, const char* text) {
-    g_lines += key;
-    g_lines += ' ';
-    g_lines += text;
-    g_lines += '\n';
+    g_lines += std::string(key) + ' ' + text + '\n';
 }
 
 void AskTime(audioMasterCallback host) {
@@ -62,21 +59,17 @@ void AskStrings(audioMasterCallback host) {
     NoteText("op33.text", text);
 }
 
+// Capabilities in several spellings, the last one empty.
 void AskCapabilities(audioMasterCallback host) {
-    const char* const kAsked[] = {"sendVstTimeInfo",
-                                  "SENDVSTTIMEINFO",
-                                  "sendvsttimeinfo",
-                                  "shellCategory",
-                                  "ShellCategory",
-                                  "SHELLCATEGORY",
-                                  "receiveVstEvents",
-                                  "sendVstEvents",
-                                  "supplyIdle",
-                                  "sizeWindow",
-                                  ""};
-    for (const char* what : kAsked) {
-        std::string key = std::string("canDo.") + (*what ? what : "(empty)");
-        Note(key.c_str(), host(nullptr, audioMasterCanDo, 0, 0, const_cast<char*>(what), 0));
+    const char* asked =
+        "sendVstTimeInfo|SENDVSTTIMEINFO|sendvsttimeinfo|shellCategory|ShellCategory|SHELLCATEGORY|"
+        "receiveVstEvents|sendVstEvents|supplyIdle|sizeWindow|";
+    for (const char* c = asked; c;) {
+        const char* end = strchr(c, '|');
+        std::string what = end ? std::string(c, end) : c;
+        std::string key = "canDo." + (what.empty() ? "(empty)" : what);
+        Note(key.c_str(), host(nullptr, audioMasterCanDo, 0, 0, const_cast<char*>(what.c_str()), 0));
+        c = end ? end + 1 : nullptr;
     }
 }
 
@@ -115,17 +108,14 @@ bool Hook(AEffect*, int32_t opcode, int32_t, intptr_t, void*, float, intptr_t*) 
     return false;
 }
 
-PluginTraits Traits() {
-    PluginTraits s;
-    s.name = "Host Answer Recorder";
-    s.vendor = "Tarnwell Test Labs";
-    s.product = "Recorder";
-    s.uniqueId = 0x52435244;  // 'RCRD'
-    s.flags = effFlagsHasEditor;
-    s.hook = Hook;
-    return s;
-}
-const PluginTraits kTraits = Traits();
+// 'RCRD'
+const PluginTraits kTraits{"host_answer_recorder",
+                           "Host Answer Recorder",
+                           "Tarnwell Test Labs",
+                           "Recorder",
+                           0x52435244,
+                           effFlagsHasEditor,
+                           Hook};
 
 }  // namespace
 

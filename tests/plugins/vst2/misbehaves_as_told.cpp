@@ -80,18 +80,19 @@ bool Hook(AEffect*, int32_t opcode, int32_t, intptr_t, void* ptr, float, intptr_
     return false;
 }
 
-PluginTraits Traits() {
-    PluginTraits s;
-    s.name = "Untidy Effect";
-    s.vendor = "Tarnwell Test Labs";
-    s.product = "Untidy Effect";
-    s.uniqueId = 0x554E5444;  // 'UNTD'
-    s.flags = effFlagsHasEditor | effFlagsCanReplacing;
-    s.numParams = 4;
-    s.hook = Hook;
-    return s;
-}
-const PluginTraits kTraits = Traits();
+// 'UNTD'
+constexpr int32_t kFlags = effFlagsHasEditor | effFlagsCanReplacing;
+const PluginTraits kTraits{"misbehaves_as_told",
+                           "Untidy Effect",
+                           "Tarnwell Test Labs",
+                           "Untidy Effect",
+                           0x554E5444,
+                           kFlags,
+                           Hook,
+                           nullptr,
+                           "",
+                           1,
+                           4};
 
 }  // namespace
 

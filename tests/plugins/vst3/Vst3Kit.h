@@ -1,17 +1,19 @@
-// A small kit for the VST 3 test modules: each module describes its classes
-// in ClassTraits and a ModuleTraits, and may derive from the kit's component,
-// controller or factory to carry the one misbehaviour it exists to show.
-// Every lifecycle call is appended to "<module path>.trace", one line each,
-// so a test can check what the scanner called and in which order.
+// A small kit for the VST 3 test modules: one object plays a class's
+// component or its edit controller, one factory serves the module's rows of
+// ClassTraits. A module's misbehaviour is picked by its name (MODULE, see
+// Is). Every lifecycle call is appended to "<module path>.trace", one line
+// each, so a test can check what the scanner called and in which order.
 #pragma once
 
 #include <windows.h>
 
 #include <atomic>
+#include <climits>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
 
+#include "BesideSelf.h"
 #include "vst3/PersistCompatApi.h"
 #include "vst3/Vst3Api.h"
 
@@ -20,18 +22,17 @@
 namespace kit {
 
 using namespace Steinberg;
+using namespace Steinberg::Vst;
 
-inline HMODULE ThisModule() {
-    HMODULE module = nullptr;
-    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                       reinterpret_cast<LPCWSTR>(&ThisModule), &module);
-    return module;
+constexpr bool Same(const char* a, const char* b) {
+    return *a == *b && (!*a || Same(a + 1, b + 1));
+}
+// Whether this DLL is the module `name`.
+constexpr bool Is(const char* name) {
+    return Same(MODULE, name);
 }
 
 inline void Trace(const char* format, ...) {
-    wchar_t path[MAX_PATH + 8] = {};
-    GetModuleFileNameW(ThisModule(), path, MAX_PATH);
-    lstrcatW(path, L".trace");
     char line[512];
     va_list args;
     va_start(args, format);
@@ -40,12 +41,8 @@ inline void Trace(const char* format, ...) {
     if (n < 0) return;
     if (n > static_cast<int>(sizeof line) - 2) n = sizeof line - 2;
     line[n++] = '\n';
-    HANDLE file = CreateFileW(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return;
-    DWORD written = 0;
-    WriteFile(file, line, static_cast<DWORD>(n), &written, nullptr);
-    CloseHandle(file);
+    line[n] = 0;
+    plugin_kit::AppendBesideSelf(".trace", line);
 }
 
 inline bool SameId(const void* a, const FUID& b) {
@@ -62,26 +59,31 @@ inline void CopyText16(char16* field, size_t chars, const char16* text) {
     for (size_t i = 0; text && i + 1 < chars && text[i]; ++i) field[i] = text[i];
 }
 
+// A class id of the test modules: `first` and a tail they all share.
+inline FUID Cid(uint32 first) {
+    return FUID(first, 0x11112222, 0x33334444, 0x55556666);
+}
+
 struct Bus {
     int32 channels;
     int32 busType;
 };
 struct Param {
-    Vst::ParamID id;
+    ParamID id;
     int32 flags;
 };
 struct Unit {
-    Vst::UnitID id;
-    Vst::ProgramListID programListId;
+    UnitID id;
+    ProgramListID programListId;
 };
 struct ProgramList {
-    Vst::ProgramListID id;
+    ProgramListID id;
     int32 programs;
 };
 
 // One parameter mapping of a compatibility entry.
 struct Mapping {
-    Vst::ParamID id;
+    ParamID id;
     int32 value;
     tresult result = kResultOk;
     bool writes = true;  // false: answers without touching the value
@@ -89,18 +91,18 @@ struct Mapping {
 
 // One entry of a compatibility list; a null text or a negative number leaves
 // that attribute out.
-struct CompatEntryTraits {
-    int64 type = 3;
-    const char16* uid = nullptr;
-    const char16* name = nullptr;
-    int64 policy = -1;
+struct CompatEntry {
+    int64 type;
+    const char16* uid;
+    const char16* name;
+    int64 policy;
     const Mapping* mappings = nullptr;
     int32 numMappings = 0;
 };
 
 class CompatibilityList : public Tarnwell::IVstCompatibilityList {
 public:
-    CompatibilityList(const char* label, const CompatEntryTraits* entries, int32 count)
+    CompatibilityList(const char* label, const CompatEntry* entries, int32 count)
         : label_(label), entries_(entries), count_(count) {}
 
     tresult PLUGIN_API queryInterface(const TUID, void** obj) override {
@@ -113,19 +115,19 @@ public:
         return 1;
     }
     int32 PLUGIN_API getCount() override { return count_; }
-    tresult PLUGIN_API getEntry(int32 index, Vst::IAttributeList* attributes) override {
+    tresult PLUGIN_API getEntry(int32 index, IAttributeList* attributes) override {
         if (index < 0 || index >= count_ || !attributes) return kInvalidArgument;
-        const CompatEntryTraits& e = entries_[index];
+        const CompatEntry& e = entries_[index];
         if (e.type >= 0) attributes->setInt(Tarnwell::kAttrPluginType, e.type);
         if (e.uid) attributes->setString(Tarnwell::kAttrPluginUID, e.uid);
         if (e.name) attributes->setString(Tarnwell::kAttrPluginName, e.name);
         if (e.policy >= 0) attributes->setInt(Tarnwell::kAttrReplacementPolicy, e.policy);
         return kResultOk;
     }
-    tresult PLUGIN_API getParameterMapping(int32 index, Vst::ParamID id, int32& value) override {
+    tresult PLUGIN_API getParameterMapping(int32 index, ParamID id, int32& value) override {
         Trace("mapping %s %d %u", label_, index, id);
         if (index < 0 || index >= count_) return kInvalidArgument;
-        const CompatEntryTraits& e = entries_[index];
+        const CompatEntry& e = entries_[index];
         for (int32 i = 0; i < e.numMappings; ++i)
             if (e.mappings[i].id == id) {
                 if (e.mappings[i].writes) value = e.mappings[i].value;
@@ -136,285 +138,249 @@ public:
 
 private:
     const char* label_;
-    const CompatEntryTraits* entries_;
+    const CompatEntry* entries_;
     int32 count_;
 };
 
-struct ClassTraits;
-class Component;
-class Controller;
-
 struct ClassTraits {
-    FUID cid;
-    const char* name = "";
-    const char* category = Vst::kVstAudioEffectClass;
+    const char* module;  // the module (MODULE) that has this class
+    uint32 cid;          // see Cid
+    uint32 controller;   // the controller class's, or 0: the component is its own controller
+    const char* name;
     const char* subCategories = "Fx";
-    FUID controllerCid;  // all zero: the component is its own controller
-    bool connectionPoints = true;
+    int32 numParams = 0;  // automatable, with ids 100, 101, ... unless `params` lists them
     const Bus* audioIns = nullptr;
     int32 numAudioIns = 0;
     const Bus* audioOuts = nullptr;
     int32 numAudioOuts = 0;
     int32 eventIns = 0;
     int32 eventOuts = 0;
-    const Param* params = nullptr;  // null: numParams automatable parameters with ids 100, 101, ...
-    int32 numParams = 0;
+    const char* category = kVstAudioEffectClass;
+    const Param* params = nullptr;
     const Unit* units = nullptr;  // no IUnitInfo without units
     int32 numUnits = 0;
     const ProgramList* lists = nullptr;
     int32 numLists = 0;
-    bool sample64 = false;
-    bool ara = false;
-    CompatibilityList* forward = nullptr;
+    CompatibilityList* forward = nullptr;  // with either list, it answers the persist interface
     CompatibilityList* backward = nullptr;
-    bool persistCompat = false;  // answers the persist interface (with or without lists)
-    tresult createResult = kResultOk;
-    tresult initializeResult = kResultOk;
-    Component* (*makeComponent)(const ClassTraits&) = nullptr;
-    Controller* (*makeController)(const ClassTraits&) = nullptr;
 };
 
-struct ModuleTraits {
-    const char* vendor = "Tarnwell Test Labs";
-    int32 flags = PFactoryInfo::kUnicode;
-    const ClassTraits* classes = nullptr;
-    int32 numClasses = 0;
-};
+// Calls counted for the module that reports absurd counts.
+inline int g_busInfoCalls = 0;
+inline int g_unitInfoCalls = 0;
 
-// The edit-controller half, shared by separate controllers and by components
-// that are their own controller.
-class EditorPart : public Vst::IEditController, public Vst::IUnitInfo {
+// A class's component, or (`component` false) its separate edit controller.
+class Object : public IComponent,
+               public IAudioProcessor,
+               public IConnectionPoint,
+               public IEditController,
+               public IUnitInfo,
+               public ARA::IPlugInEntryPoint,
+               public Tarnwell::IVstPersistCompatibility {
 public:
-    explicit EditorPart(const ClassTraits& traits) : traits_(traits) {}
-    virtual ~EditorPart() = default;
-
-    tresult PLUGIN_API setComponentState(IBStream*) override { return kResultOk; }
-    int32 PLUGIN_API getParameterCount() override { return traits_.numParams; }
-    tresult PLUGIN_API getParameterInfo(int32 index, Vst::ParameterInfo& info) override {
-        if (index < 0 || index >= traits_.numParams) return kInvalidArgument;
-        memset(&info, 0, sizeof info);
-        info.id = traits_.params ? traits_.params[index].id : 100 + static_cast<Vst::ParamID>(index);
-        info.flags = traits_.params ? traits_.params[index].flags : Vst::ParameterInfo::kCanAutomate;
-        return kResultOk;
-    }
-    tresult PLUGIN_API getParamStringByValue(Vst::ParamID, Vst::ParamValue, Vst::String128) override {
-        return kNotImplemented;
-    }
-    tresult PLUGIN_API getParamValueByString(Vst::ParamID, Vst::TChar*, Vst::ParamValue&) override {
-        return kNotImplemented;
-    }
-    Vst::ParamValue PLUGIN_API normalizedParamToPlain(Vst::ParamID, Vst::ParamValue v) override { return v; }
-    Vst::ParamValue PLUGIN_API plainParamToNormalized(Vst::ParamID, Vst::ParamValue v) override { return v; }
-    Vst::ParamValue PLUGIN_API getParamNormalized(Vst::ParamID) override { return 0; }
-    tresult PLUGIN_API setParamNormalized(Vst::ParamID, Vst::ParamValue) override { return kResultOk; }
-    tresult PLUGIN_API setComponentHandler(Vst::IComponentHandler*) override { return kResultOk; }
-    IPlugView* PLUGIN_API createView(FIDString) override { return nullptr; }
-
-    int32 PLUGIN_API getUnitCount() override { return traits_.numUnits; }
-    tresult PLUGIN_API getUnitInfo(int32 index, Vst::UnitInfo& info) override {
-        if (index < 0 || index >= traits_.numUnits) return kInvalidArgument;
-        info.id = traits_.units[index].id;
-        info.parentUnitId = index == 0 ? Vst::kNoParentUnitId : Vst::kRootUnitId;
-        info.programListId = traits_.units[index].programListId;
-        return kResultOk;
-    }
-    int32 PLUGIN_API getProgramListCount() override { return traits_.numLists; }
-    tresult PLUGIN_API getProgramListInfo(int32 index, Vst::ProgramListInfo& info) override {
-        if (index < 0 || index >= traits_.numLists) return kInvalidArgument;
-        info.id = traits_.lists[index].id;
-        info.programCount = traits_.lists[index].programs;
-        return kResultOk;
-    }
-    tresult PLUGIN_API getProgramName(Vst::ProgramListID, int32, Vst::String128) override { return kResultFalse; }
-    tresult PLUGIN_API getProgramInfo(Vst::ProgramListID, int32, CString, Vst::String128) override {
-        return kResultFalse;
-    }
-    tresult PLUGIN_API hasProgramPitchNames(Vst::ProgramListID, int32) override { return kResultFalse; }
-    tresult PLUGIN_API getProgramPitchName(Vst::ProgramListID, int32, int16, Vst::String128) override {
-        return kResultFalse;
-    }
-    Vst::UnitID PLUGIN_API getSelectedUnit() override { return Vst::kRootUnitId; }
-    tresult PLUGIN_API selectUnit(Vst::UnitID) override { return kResultOk; }
-    tresult PLUGIN_API getUnitByBus(Vst::MediaType, Vst::BusDirection, int32, int32, Vst::UnitID&) override {
-        return kResultFalse;
-    }
-    tresult PLUGIN_API setUnitProgramData(int32, int32, IBStream*) override { return kResultFalse; }
-
-protected:
-    const ClassTraits& traits_;
-};
-
-// Reference counting and the trace of the final release, for both halves.
-class Counted {
-public:
-    explicit Counted(const char* what, const ClassTraits& traits) : what_(what), name_(traits.name) {}
-    virtual ~Counted() = default;
-
-protected:
-    uint32 AddRef() { return static_cast<uint32>(++refs_); }
-    uint32 Release() {
-        int32 left = --refs_;
-        if (left == 0) {
-            Trace("destroy %s %s", what_, name_);
-            delete this;
-        }
-        return static_cast<uint32>(left < 0 ? 0 : left);
-    }
-    const char* what_;
-    const char* name_;
-    std::atomic<int32> refs_{1};
-};
-
-class Controller : public EditorPart, public Vst::IConnectionPoint, public Counted {
-public:
-    explicit Controller(const ClassTraits& traits) : EditorPart(traits), Counted("controller", traits) {}
+    Object(const ClassTraits& traits, bool component)
+        : traits_(traits), what_(component ? "component" : "controller"), component_(component) {}
+    virtual ~Object() = default;
 
     tresult PLUGIN_API queryInterface(const TUID iid, void** obj) override {
         if (!obj) return kInvalidArgument;
         *obj = nullptr;
-        if (SameId(iid, FUnknown::iid) || SameId(iid, Vst::IEditController::iid) || SameId(iid, IPluginBase::iid))
-            *obj = static_cast<Vst::IEditController*>(this);
-        else if (SameId(iid, Vst::IConnectionPoint::iid) && traits_.connectionPoints)
-            *obj = static_cast<Vst::IConnectionPoint*>(this);
-        else if (SameId(iid, Vst::IUnitInfo::iid) && traits_.numUnits > 0)
-            *obj = static_cast<Vst::IUnitInfo*>(this);
+        const bool editor = !component_ || (!traits_.controller && !Is("zero_controller_id"));
+        const bool units = traits_.numUnits > 0 || (!component_ && Is("garbage_info"));
+        if (component_ && Is("null_audio_processor") && SameId(iid, IAudioProcessor::iid)) {
+            Trace("IAudioProcessor null");
+            return kResultOk;  // and hands out nothing
+        }
+        if (SameId(iid, FUnknown::iid) || SameId(iid, IPluginBase::iid))
+            *obj =
+                component_ ? static_cast<void*>(static_cast<IComponent*>(this)) : static_cast<IEditController*>(this);
+        else if (component_ && SameId(iid, IComponent::iid))
+            *obj = static_cast<IComponent*>(this);
+        else if (component_ && SameId(iid, IAudioProcessor::iid))
+            *obj = static_cast<IAudioProcessor*>(this);
+        else if (SameId(iid, IConnectionPoint::iid))
+            *obj = static_cast<IConnectionPoint*>(this);
+        else if (editor && SameId(iid, IEditController::iid))
+            *obj = static_cast<IEditController*>(this);
+        else if (editor && units && SameId(iid, IUnitInfo::iid))
+            *obj = static_cast<IUnitInfo*>(this);
+        else if (component_ && Is("ara_entry_point") && SameId(iid, ARA::IPlugInEntryPoint::iid))
+            *obj = static_cast<ARA::IPlugInEntryPoint*>(this);
+        else if (component_ && traits_.forward && SameId(iid, Tarnwell::IVstPersistCompatibility::iid))
+            *obj = static_cast<Tarnwell::IVstPersistCompatibility*>(this);
         if (!*obj) return kNoInterface;
-        AddRef();
+        addRef();
         return kResultOk;
     }
-    uint32 PLUGIN_API addRef() override { return AddRef(); }
-    uint32 PLUGIN_API release() override { return Release(); }
+    uint32 PLUGIN_API addRef() override { return static_cast<uint32>(++refs_); }
+    uint32 PLUGIN_API release() override {
+        int32 left = --refs_;
+        if (left == 0) {
+            Trace("destroy %s %s", what_, traits_.name);
+            delete this;
+        }
+        return static_cast<uint32>(left < 0 ? 0 : left);
+    }
 
-    tresult PLUGIN_API initialize(FUnknown*) override {
-        Trace("initialize controller %s", traits_.name);
-        return kResultOk;
+    // IPluginBase, for both halves. One module releases the host context
+    // three times more than it took references, and still uses it when it
+    // is terminated.
+    tresult PLUGIN_API initialize(FUnknown* context) override {
+        if (component_ && Is("host_over_release")) {
+            context_ = context;
+            for (int i = 0; i < 3; ++i) context->release();
+        }
+        Trace("initialize %s %s", what_, traits_.name);
+        return component_ && Is("initialize_fails") ? kInternalError : kResultOk;
     }
     tresult PLUGIN_API terminate() override {
-        Trace("terminate controller %s", traits_.name);
+        void* host = nullptr;
+        if (context_ && context_->queryInterface(IHostApplication::iid, &host) == kResultOk) {
+            String128 name = {};
+            static_cast<IHostApplication*>(host)->getName(name);
+            char ascii[129] = {};
+            for (int i = 0; i < 128 && name[i]; ++i) ascii[i] = static_cast<char>(name[i]);
+            Trace("host name after over-release: %s", ascii);
+            static_cast<IHostApplication*>(host)->release();
+        }
+        if (!component_ && Is("garbage_info")) {
+            Trace("bus info calls %d", g_busInfoCalls);
+            Trace("unit info calls %d", g_unitInfoCalls);
+        }
+        Trace("terminate %s %s", what_, traits_.name);
         return kResultOk;
     }
     tresult PLUGIN_API setState(IBStream*) override { return kResultOk; }
     tresult PLUGIN_API getState(IBStream*) override { return kResultOk; }
 
-    tresult PLUGIN_API connect(Vst::IConnectionPoint*) override {
-        Trace("connect controller %s", traits_.name);
-        return kResultOk;
-    }
-    tresult PLUGIN_API disconnect(Vst::IConnectionPoint*) override {
-        Trace("disconnect controller %s", traits_.name);
-        return kResultOk;
-    }
-    tresult PLUGIN_API notify(Vst::IMessage*) override { return kResultOk; }
-};
-
-class Component : public Vst::IComponent,
-                  public Vst::IAudioProcessor,
-                  public Vst::IConnectionPoint,
-                  public EditorPart,
-                  public ARA::IPlugInEntryPoint,
-                  public Tarnwell::IVstPersistCompatibility,
-                  public Counted {
-public:
-    explicit Component(const ClassTraits& traits) : EditorPart(traits), Counted("component", traits) {}
-
-    bool SingleComponent() const { return !traits_.controllerCid.isValid(); }
-
-    tresult PLUGIN_API queryInterface(const TUID iid, void** obj) override {
-        if (!obj) return kInvalidArgument;
-        *obj = nullptr;
-        if (SameId(iid, FUnknown::iid) || SameId(iid, Vst::IComponent::iid) || SameId(iid, IPluginBase::iid))
-            *obj = static_cast<Vst::IComponent*>(this);
-        else if (SameId(iid, Vst::IAudioProcessor::iid))
-            *obj = static_cast<Vst::IAudioProcessor*>(this);
-        else if (SameId(iid, Vst::IConnectionPoint::iid) && traits_.connectionPoints)
-            *obj = static_cast<Vst::IConnectionPoint*>(this);
-        else if (SameId(iid, Vst::IEditController::iid) && SingleComponent())
-            *obj = static_cast<Vst::IEditController*>(this);
-        else if (SameId(iid, Vst::IUnitInfo::iid) && SingleComponent() && traits_.numUnits > 0)
-            *obj = static_cast<Vst::IUnitInfo*>(this);
-        else if (SameId(iid, ARA::IPlugInEntryPoint::iid) && traits_.ara)
-            *obj = static_cast<ARA::IPlugInEntryPoint*>(this);
-        else if (SameId(iid, Tarnwell::IVstPersistCompatibility::iid) && traits_.persistCompat)
-            *obj = static_cast<Tarnwell::IVstPersistCompatibility*>(this);
-        if (!*obj) return kNoInterface;
-        AddRef();
-        return kResultOk;
-    }
-    uint32 PLUGIN_API addRef() override { return AddRef(); }
-    uint32 PLUGIN_API release() override { return Release(); }
-
-    tresult PLUGIN_API initialize(FUnknown*) override {
-        Trace("initialize component %s", traits_.name);
-        return traits_.initializeResult;
-    }
-    tresult PLUGIN_API terminate() override {
-        Trace("terminate component %s", traits_.name);
-        return kResultOk;
-    }
-
+    // IComponent. One module writes through a null pointer when asked for
+    // bus info; another reports absurd bus counts and texts without end.
     tresult PLUGIN_API getControllerClassId(TUID classId) override {
-        traits_.controllerCid.toTUID(classId);
+        if (Is("zero_controller_id")) Trace("getControllerClassId zero");
+        FUID(traits_.controller ? Cid(traits_.controller) : FUID()).toTUID(classId);
         return kResultOk;
     }
-    tresult PLUGIN_API setIoMode(Vst::IoMode mode) override {
+    tresult PLUGIN_API setIoMode(IoMode mode) override {
         Trace("setIoMode %d %s", mode, traits_.name);
         return kResultOk;
     }
-    int32 PLUGIN_API getBusCount(Vst::MediaType type, Vst::BusDirection dir) override {
-        if (type == Vst::kEvent) return dir == Vst::kInput ? traits_.eventIns : traits_.eventOuts;
-        return dir == Vst::kInput ? traits_.numAudioIns : traits_.numAudioOuts;
+    int32 PLUGIN_API getBusCount(MediaType type, BusDirection dir) override {
+        if (type == kEvent) return Is("garbage_info") ? 0 : dir == kInput ? traits_.eventIns : traits_.eventOuts;
+        if (Is("garbage_info")) return dir == kInput ? INT_MAX : -3;
+        return dir == kInput ? traits_.numAudioIns : traits_.numAudioOuts;
     }
-    tresult PLUGIN_API getBusInfo(Vst::MediaType type, Vst::BusDirection dir, int32 index, Vst::BusInfo& bus) override {
+    tresult PLUGIN_API getBusInfo(MediaType type, BusDirection dir, int32 index, BusInfo& bus) override {
+        if (Is("crash_in_get_bus_info")) {
+            Trace("getBusInfo crash");
+            *static_cast<volatile int*>(nullptr) = 0x0BADF00D;
+        }
         memset(&bus, 0, sizeof bus);
+        if (Is("garbage_info")) {
+            ++g_busInfoCalls;
+            if (index != 0) return kResultFalse;
+            bus.channelCount = -4;
+            memset(bus.name, 'B', sizeof bus.name);  // no terminator
+            return kResultOk;
+        }
         bus.mediaType = type;
         bus.direction = dir;
-        if (type == Vst::kEvent) {
+        if (type == kEvent) {
             bus.channelCount = 16;
             return kResultOk;
         }
-        const Bus* buses = dir == Vst::kInput ? traits_.audioIns : traits_.audioOuts;
-        int32 count = dir == Vst::kInput ? traits_.numAudioIns : traits_.numAudioOuts;
+        const Bus* buses = dir == kInput ? traits_.audioIns : traits_.audioOuts;
+        int32 count = dir == kInput ? traits_.numAudioIns : traits_.numAudioOuts;
         if (index < 0 || index >= count) return kInvalidArgument;
         bus.channelCount = buses[index].channels;
         bus.busType = buses[index].busType;
         return kResultOk;
     }
-    tresult PLUGIN_API getRoutingInfo(Vst::RoutingInfo&, Vst::RoutingInfo&) override { return kNotImplemented; }
-    tresult PLUGIN_API activateBus(Vst::MediaType, Vst::BusDirection, int32, TBool) override { return kResultOk; }
+    tresult PLUGIN_API getRoutingInfo(RoutingInfo&, RoutingInfo&) override { return kNotImplemented; }
+    tresult PLUGIN_API activateBus(MediaType, BusDirection, int32, TBool) override { return kResultOk; }
     tresult PLUGIN_API setActive(TBool) override { return kResultOk; }
-    tresult PLUGIN_API setState(IBStream*) override { return kResultOk; }
-    tresult PLUGIN_API getState(IBStream*) override { return kResultOk; }
 
-    tresult PLUGIN_API setBusArrangements(Vst::SpeakerArrangement*, int32, Vst::SpeakerArrangement*, int32) override {
+    // IAudioProcessor
+    tresult PLUGIN_API setBusArrangements(SpeakerArrangement*, int32, SpeakerArrangement*, int32) override {
         return kResultFalse;
     }
-    tresult PLUGIN_API getBusArrangement(Vst::BusDirection, int32, Vst::SpeakerArrangement&) override {
-        return kResultFalse;
-    }
+    tresult PLUGIN_API getBusArrangement(BusDirection, int32, SpeakerArrangement&) override { return kResultFalse; }
     tresult PLUGIN_API canProcessSampleSize(int32 size) override {
-        return size == Vst::kSample32 || (size == Vst::kSample64 && traits_.sample64) ? kResultOk : kResultFalse;
+        const bool ok = size == kSample32 || (size == kSample64 && Is("double_precision"));
+        return ok ? kResultOk : kResultFalse;
     }
     uint32 PLUGIN_API getLatencySamples() override { return 0; }
-    tresult PLUGIN_API setupProcessing(Vst::ProcessSetup&) override { return kResultOk; }
+    tresult PLUGIN_API setupProcessing(ProcessSetup&) override { return kResultOk; }
     tresult PLUGIN_API setProcessing(TBool) override { return kResultOk; }
-    tresult PLUGIN_API process(Vst::ProcessData&) override { return kResultOk; }
+    tresult PLUGIN_API process(ProcessData&) override { return kResultOk; }
     uint32 PLUGIN_API getTailSamples() override { return 0; }
 
-    tresult PLUGIN_API connect(Vst::IConnectionPoint*) override {
-        Trace("connect component %s", traits_.name);
+    // IConnectionPoint
+    tresult PLUGIN_API connect(IConnectionPoint*) override {
+        Trace("connect %s %s", what_, traits_.name);
         return kResultOk;
     }
-    tresult PLUGIN_API disconnect(Vst::IConnectionPoint*) override {
-        Trace("disconnect component %s", traits_.name);
+    tresult PLUGIN_API disconnect(IConnectionPoint*) override {
+        Trace("disconnect %s %s", what_, traits_.name);
         return kResultOk;
     }
-    tresult PLUGIN_API notify(Vst::IMessage*) override { return kResultOk; }
+    tresult PLUGIN_API notify(IMessage*) override { return kResultOk; }
 
+    // IEditController
+    tresult PLUGIN_API setComponentState(IBStream*) override { return kResultOk; }
+    int32 PLUGIN_API getParameterCount() override { return Is("garbage_info") ? -7 : traits_.numParams; }
+    tresult PLUGIN_API getParameterInfo(int32 index, ParameterInfo& info) override {
+        if (index < 0 || index >= traits_.numParams) return kInvalidArgument;
+        memset(&info, 0, sizeof info);
+        info.id = traits_.params ? traits_.params[index].id : 100 + static_cast<ParamID>(index);
+        info.flags = traits_.params ? traits_.params[index].flags : ParameterInfo::kCanAutomate;
+        return kResultOk;
+    }
+    tresult PLUGIN_API getParamStringByValue(ParamID, ParamValue, String128) override { return kNotImplemented; }
+    tresult PLUGIN_API getParamValueByString(ParamID, TChar*, ParamValue&) override { return kNotImplemented; }
+    ParamValue PLUGIN_API normalizedParamToPlain(ParamID, ParamValue v) override { return v; }
+    ParamValue PLUGIN_API plainParamToNormalized(ParamID, ParamValue v) override { return v; }
+    ParamValue PLUGIN_API getParamNormalized(ParamID) override { return 0; }
+    tresult PLUGIN_API setParamNormalized(ParamID, ParamValue) override { return kResultOk; }
+    tresult PLUGIN_API setComponentHandler(IComponentHandler*) override { return kResultOk; }
+    IPlugView* PLUGIN_API createView(FIDString) override { return nullptr; }
+
+    // IUnitInfo
+    int32 PLUGIN_API getUnitCount() override { return Is("garbage_info") ? INT_MAX : traits_.numUnits; }
+    tresult PLUGIN_API getUnitInfo(int32 index, UnitInfo& info) override {
+        if (Is("garbage_info")) {
+            ++g_unitInfoCalls;
+            memset(&info, 0xFF, sizeof info);
+            return kResultFalse;
+        }
+        if (index < 0 || index >= traits_.numUnits) return kInvalidArgument;
+        info.id = traits_.units[index].id;
+        info.parentUnitId = index == 0 ? kNoParentUnitId : kRootUnitId;
+        info.programListId = traits_.units[index].programListId;
+        return kResultOk;
+    }
+    int32 PLUGIN_API getProgramListCount() override { return Is("garbage_info") ? INT_MAX : traits_.numLists; }
+    tresult PLUGIN_API getProgramListInfo(int32 index, ProgramListInfo& info) override {
+        if (index < 0 || index >= traits_.numLists) return kInvalidArgument;
+        info.id = traits_.lists[index].id;
+        info.programCount = traits_.lists[index].programs;
+        return kResultOk;
+    }
+    tresult PLUGIN_API getProgramName(ProgramListID, int32, String128) override { return kResultFalse; }
+    tresult PLUGIN_API getProgramInfo(ProgramListID, int32, CString, String128) override { return kResultFalse; }
+    tresult PLUGIN_API hasProgramPitchNames(ProgramListID, int32) override { return kResultFalse; }
+    tresult PLUGIN_API getProgramPitchName(ProgramListID, int32, int16, String128) override { return kResultFalse; }
+    UnitID PLUGIN_API getSelectedUnit() override { return kRootUnitId; }
+    tresult PLUGIN_API selectUnit(UnitID) override { return kResultOk; }
+    tresult PLUGIN_API getUnitByBus(MediaType, BusDirection, int32, int32, UnitID&) override { return kResultFalse; }
+    tresult PLUGIN_API setUnitProgramData(int32, int32, IBStream*) override { return kResultFalse; }
+
+    // ARA::IPlugInEntryPoint
     const ARA::ARAFactory* PLUGIN_API getFactory() override { return nullptr; }
     const ARA::ARAPlugInExtensionInstance* PLUGIN_API bindToDocumentController(ARA::ARADocumentControllerRef) override {
         return nullptr;
     }
 
+    // Tarnwell::IVstPersistCompatibility
     tresult PLUGIN_API getForwardCompatibility(Tarnwell::IVstCompatibilityList** list) override {
         if (!list) return kInvalidArgument;
         *list = traits_.forward;
@@ -425,94 +391,13 @@ public:
         *list = traits_.backward;
         return traits_.backward ? kResultOk : kResultFalse;
     }
-};
 
-class Factory : public IPluginFactory2 {
-public:
-    explicit Factory(const ModuleTraits& traits) : traits_(traits) {}
-    virtual ~Factory() = default;
-
-    tresult PLUGIN_API queryInterface(const TUID iid, void** obj) override {
-        if (!obj) return kInvalidArgument;
-        *obj = nullptr;
-        if (SameId(iid, FUnknown::iid) || SameId(iid, IPluginFactory::iid) || SameId(iid, IPluginFactory2::iid)) {
-            *obj = static_cast<IPluginFactory2*>(this);
-            return kResultOk;
-        }
-        return kNoInterface;
-    }
-    uint32 PLUGIN_API addRef() override { return 1; }  // lives as long as the module
-    uint32 PLUGIN_API release() override {
-        Trace("release factory");
-        return 1;
-    }
-
-    tresult PLUGIN_API getFactoryInfo(PFactoryInfo* info) override {
-        if (!info) return kInvalidArgument;
-        memset(info, 0, sizeof *info);
-        CopyText(info->vendor, sizeof info->vendor, traits_.vendor);
-        info->flags = traits_.flags;
-        return kResultOk;
-    }
-    int32 PLUGIN_API countClasses() override { return traits_.numClasses; }
-    tresult PLUGIN_API getClassInfo(int32 index, PClassInfo* info) override {
-        Trace("getClassInfo %d", index);
-        if (!info || index < 0 || index >= traits_.numClasses) return kInvalidArgument;
-        const ClassTraits& c = traits_.classes[index];
-        memset(info, 0, sizeof *info);
-        c.cid.toTUID(info->cid);
-        info->cardinality = PClassInfo::kManyInstances;
-        CopyText(info->category, sizeof info->category, c.category);
-        CopyText(info->name, sizeof info->name, c.name);
-        return kResultOk;
-    }
-    tresult PLUGIN_API getClassInfo2(int32 index, PClassInfo2* info) override {
-        if (!info || index < 0 || index >= traits_.numClasses) return kInvalidArgument;
-        const ClassTraits& c = traits_.classes[index];
-        memset(info, 0, sizeof *info);
-        c.cid.toTUID(info->cid);
-        info->cardinality = PClassInfo::kManyInstances;
-        CopyText(info->category, sizeof info->category, c.category);
-        CopyText(info->name, sizeof info->name, c.name);
-        CopyText(info->subCategories, sizeof info->subCategories, c.subCategories);
-        CopyText(info->vendor, sizeof info->vendor, "Class Vendor");
-        CopyText(info->version, sizeof info->version, "1.0.0");
-        CopyText(info->sdkVersion, sizeof info->sdkVersion, "VST 3.7");
-        return kResultOk;
-    }
-    tresult PLUGIN_API createInstance(FIDString cid, FIDString iid, void** obj) override {
-        if (!obj) return kInvalidArgument;
-        *obj = nullptr;
-        for (int32 i = 0; i < traits_.numClasses; ++i) {
-            const ClassTraits& c = traits_.classes[i];
-            if (SameId(cid, c.cid)) {
-                Trace("createInstance component %s", c.name);
-                if (c.createResult != kResultOk) return c.createResult;
-                Component* made = c.makeComponent ? c.makeComponent(c) : new Component(c);
-                tresult r = made->queryInterface(iid, obj);
-                made->release();
-                return r;
-            }
-            if (c.controllerCid.isValid() && SameId(cid, c.controllerCid)) {
-                Trace("createInstance controller %s", c.name);
-                Controller* made = c.makeController ? c.makeController(c) : new Controller(c);
-                tresult r = made->queryInterface(iid, obj);
-                made->release();
-                return r;
-            }
-        }
-        return kResultFalse;
-    }
-
-protected:
-    const ModuleTraits& traits_;
+private:
+    const ClassTraits& traits_;
+    const char* what_;
+    bool component_;
+    FUnknown* context_ = nullptr;
+    std::atomic<int32> refs_{1};
 };
 
 }  // namespace kit
-
-// The module's factory: one static object for the module's lifetime.
-#define KIT_FACTORY(FactoryType, traits)                                   \
-    VST3_EXPORT Steinberg::IPluginFactory* PLUGIN_API GetPluginFactory() { \
-        static FactoryType factory(traits);                                \
-        return &factory;                                                   \
-    }

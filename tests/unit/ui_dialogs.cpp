@@ -1,0 +1,364 @@
+// The dialogs and strings inside Sievo.exe in all nine languages: every
+// translation has the English controls in the same places, is translated with
+// the same conversions and unique accelerators, and every text is drawn whole
+// in the font the program shows it in. Also the help file beside the program
+// and the hook that lifts the program's windows above the host's.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cwctype>
+#include <functional>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "TestSupport.h"
+#include "core/ScanContext.h"
+#include "ui/DialogHook.h"
+
+using namespace sievo_test;
+
+namespace {
+
+struct Language {
+    const char* name;
+    LANGID id;
+};
+constexpr LANGID kEnglish = 1033;
+const Language kLanguages[] = {{"English", 1033}, {"Japanese", 1041}, {"German", 1031},
+                               {"French", 1036},  {"Spanish", 3082},  {"Portuguese", 1046},
+                               {"Italian", 1040}, {"Chinese", 2052},  {"Russian", 1049}};
+const int kDialogs[] = {103, 110, 111, 113, 114, 123, 128};
+const UINT kStrings[] = {16000, 16001, 16002, 16003, 16007, 16008, 16009, 16010, 16011,
+                         16012, 16013, 16020, 16021, 16022, 16023, 16024, 16025, 16027};
+constexpr char kInstallHint[] =
+    "run scripts/setup.sh (Debian packages fonts-wine and fonts-wqy-microhei), then scripts/wine-fonts.sh "
+    "on this Wine prefix";
+
+std::wstring TextOf(HWND w) {
+    wchar_t text[1024] = {};
+    GetWindowTextW(w, text, 1024);
+    return text;
+}
+
+// The pixels of a white cx by cy bitmap after `paint` drew into it.
+std::vector<DWORD> Paint(int cx, int cy, const std::function<void(HDC)>& paint) {
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), cx, -cy, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    HDC dc = CreateCompatibleDC(nullptr);
+    DWORD* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits), nullptr, 0);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    PatBlt(dc, 0, 0, cx, cy, WHITENESS);
+    paint(dc);
+    GdiFlush();
+    std::vector<DWORD> pixels(bits, bits + static_cast<size_t>(cx) * cy);
+    DeleteObject(SelectObject(dc, old));
+    DeleteDC(dc);
+    return pixels;
+}
+
+// The box of pixels that differ when the control draws `text` instead of
+// nothing at cx by cy; empty (right < left) when none do.
+RECT TextInk(HWND control, int cx, int cy, const std::wstring& text) {
+    RECT old{};
+    GetWindowRect(control, &old);
+    const std::wstring own = TextOf(control);
+    auto draw = [&](const std::wstring& t) {
+        SetWindowTextW(control, t.c_str());
+        return Paint(cx, cy, [&](HDC dc) {
+            SendMessageW(control, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT | PRF_ERASEBKGND);
+        });
+    };
+    SetWindowPos(control, nullptr, 0, 0, cx, cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    std::vector<DWORD> with = draw(text), without = draw(L"");
+    SetWindowTextW(control, own.c_str());
+    SetWindowPos(control, nullptr, 0, 0, old.right - old.left, old.bottom - old.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    RECT ink = {cx, cy, -1, -1};
+    for (int y = 0; y < cy; ++y)
+        for (int x = 0; x < cx; ++x)
+            if (with[static_cast<size_t>(y) * cx + x] != without[static_cast<size_t>(y) * cx + x])
+                ink = {std::min<LONG>(ink.left, x), std::min<LONG>(ink.top, y), std::max<LONG>(ink.right, x + 1),
+                       std::max<LONG>(ink.bottom, y + 1)};
+    return ink;
+}
+
+struct Control {
+    HWND window;
+    int id;
+    std::wstring cls, text;
+    LONG style;
+    RECT rect;  // in the dialog's client coordinates
+};
+
+// Sievo.exe as a data file, with its manifest (common controls 6) made
+// current, so that dialogs get the controls the program gets.
+HMODULE Program() {
+    static HMODULE module = [] {
+        const std::wstring exe = BinDir() + L"\\Sievo.exe";
+        ACTCTXW actctx{};
+        actctx.cbSize = sizeof actctx;
+        actctx.dwFlags = ACTCTX_FLAG_RESOURCE_NAME_VALID;
+        actctx.lpSource = exe.c_str();
+        actctx.lpResourceName = CREATEPROCESS_MANIFEST_RESOURCE_ID;
+        HANDLE context = CreateActCtxW(&actctx);
+        ULONG_PTR cookie = 0;
+        return context != INVALID_HANDLE_VALUE && ActivateActCtx(context, &cookie)
+                   ? LoadLibraryExW(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE)
+                   : nullptr;
+    }();
+    return module;
+}
+
+class Dialogs : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_NE(Program(), nullptr) << "Sievo.exe not loaded or its manifest not activated"; }
+    void TearDown() override {
+        for (HWND w : open_) DestroyWindow(w);
+    }
+
+    // The dialog as the program creates it, keyboard cues shown (as after
+    // the user pressed Alt: the mnemonics' underlines are drawn too).
+    HWND Create(int id, LANGID lang) {
+        HRSRC res = FindResourceExW(Program(), RT_DIALOG, MAKEINTRESOURCEW(id), lang);
+        if (!res) return nullptr;
+        auto tpl = static_cast<const DLGTEMPLATE*>(LockResource(LoadResource(Program(), res)));
+        HWND dialog = CreateDialogIndirectParamW(
+            GetModuleHandleW(nullptr), tpl, nullptr, [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
+        if (!dialog) return nullptr;
+        open_.push_back(dialog);
+        SendMessageW(dialog, WM_UPDATEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEACCEL), 0);
+        return dialog;
+    }
+    static std::vector<Control> Controls(HWND dialog) {
+        std::vector<Control> controls;
+        for (HWND c = GetWindow(dialog, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+            wchar_t cls[64] = {};
+            GetClassNameW(c, cls, 64);
+            controls.push_back({c, GetDlgCtrlID(c), cls, TextOf(c), GetWindowLongW(c, GWL_STYLE), {}});
+            GetWindowRect(c, &controls.back().rect);
+            MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&controls.back().rect), 2);
+        }
+        return controls;
+    }
+    static bool LoadText(UINT id, LANGID lang, std::wstring* out) {
+        HRSRC res = FindResourceExW(Program(), RT_STRING, MAKEINTRESOURCEW(id / 16 + 1), lang);
+        if (!res) return false;
+        auto p = static_cast<const WCHAR*>(LockResource(LoadResource(Program(), res)));
+        const WCHAR* end = p + SizeofResource(Program(), res) / sizeof(WCHAR);
+        for (UINT i = 0; i < id % 16 && p < end; ++i) p += 1 + *p;
+        if (p >= end || !*p) return false;
+        *out = std::wstring(p + 1, *p);
+        return true;
+    }
+    static HFONT Font(HWND window) { return reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0)); }
+
+    std::vector<HWND> open_;
+};
+
+// Texts that read the same in a translation: "OK" everywhere, "No" where it
+// is the language's own word.
+bool SameInTranslation(const std::wstring& s, LANGID lang) {
+    if (std::none_of(s.begin(), s.end(), [](wchar_t c) { return iswalpha(c) != 0; }) || s == L"OK" || s == L"&OK")
+        return true;
+    return (lang == 3082 || lang == 1040) && (s == L"No" || s == L"&No");  // Spanish, Italian
+}
+
+// The printf conversions of a format string, in order.
+std::wstring Conversions(const std::wstring& s) {
+    std::wstring out;
+    for (size_t i = 0; i + 1 < s.size(); ++i)
+        if (s[i] == L'%') out += s[++i];
+    return out;
+}
+
+TEST_F(Dialogs, TranslationsHaveTheEnglishControlsInTheSamePlacesAndUniqueAccelerators) {
+    for (int id : kDialogs) {
+        HWND english = Create(id, kEnglish);
+        ASSERT_NE(english, nullptr) << id;
+        const std::vector<Control> en = Controls(english);
+        RECT enRect{};
+        GetWindowRect(english, &enRect);
+        for (const Language& lang : kLanguages) {
+            if (lang.id == kEnglish) continue;
+            SCOPED_TRACE(std::to_string(id) + " in " + lang.name);
+            HWND dialog = Create(id, lang.id);
+            ASSERT_NE(dialog, nullptr);
+            RECT rect{};
+            GetWindowRect(dialog, &rect);
+            EXPECT_EQ(rect.right - rect.left, enRect.right - enRect.left);
+            EXPECT_EQ(rect.bottom - rect.top, enRect.bottom - enRect.top);
+            EXPECT_EQ(GetWindowLongW(dialog, GWL_STYLE), GetWindowLongW(english, GWL_STYLE));
+            EXPECT_NE(TextOf(dialog), TextOf(english)) << "caption untranslated";
+            const std::vector<Control> tr = Controls(dialog);
+            ASSERT_EQ(tr.size(), en.size());
+            std::map<wchar_t, std::wstring> accelerators;
+            for (size_t i = 0; i < tr.size(); ++i) {
+                const Control &a = en[i], &b = tr[i];
+                EXPECT_TRUE(b.id == a.id && b.cls == a.cls && b.style == a.style && EqualRect(&b.rect, &a.rect))
+                    << "control " << i << " (" << a.id << ")";
+                EXPECT_EQ(b.text.empty(), a.text.empty()) << "control " << a.id;
+                if (!SameInTranslation(a.text, lang.id)) {
+                    EXPECT_NE(b.text, a.text) << "control " << a.id << " untranslated";
+                }
+                // The character after a single "&" is the control's accelerator.
+                size_t amp = b.text.find(L'&');
+                while (amp != std::wstring::npos && amp + 1 < b.text.size() && b.text[amp + 1] == L'&')
+                    amp = b.text.find(L'&', amp + 2);
+                if (amp == std::wstring::npos || amp + 1 >= b.text.size()) continue;
+                auto [it, fresh] = accelerators.emplace(towlower(b.text[amp + 1]), b.text);
+                EXPECT_TRUE(fresh) << Narrow(b.text) << " and " << Narrow(it->second) << " share an accelerator";
+            }
+        }
+    }
+}
+
+TEST_F(Dialogs, EveryStringIsTranslatedWithTheSameConversions) {
+    for (UINT id : kStrings) {
+        std::wstring english;
+        ASSERT_TRUE(LoadText(id, kEnglish, &english)) << id;
+        for (const Language& lang : kLanguages) {
+            std::wstring s;
+            ASSERT_TRUE(LoadText(id, lang.id, &s)) << "string " << id << " in " << lang.name;
+            if (lang.id != kEnglish && !SameInTranslation(english, lang.id)) {
+                EXPECT_NE(s, english) << "string " << id << " untranslated in " << lang.name;
+            }
+            EXPECT_EQ(Conversions(s), Conversions(english)) << "string " << id << " in " << lang.name;
+        }
+    }
+}
+
+// Measured in another face, the numbers of the next test would say nothing
+// about a user's screen; a character that no font has comes out as the
+// missing-glyph box, which an unreadable dialog text would show too.
+TEST_F(Dialogs, AreDrawnInTahomaWithEveryCharacterTheyUse) {
+    HFONT font = Font(Create(103, kEnglish));
+    HDC screen = GetDC(nullptr);
+    HGDIOBJ old = SelectObject(screen, font);
+    std::vector<BYTE> otm(GetOutlineTextMetricsW(screen, 0, nullptr) + sizeof(OUTLINETEXTMETRICW));
+    auto metrics = reinterpret_cast<OUTLINETEXTMETRICW*>(otm.data());
+    const bool measured = GetOutlineTextMetricsW(screen, static_cast<UINT>(otm.size()), metrics);
+    SelectObject(screen, old);
+    ReleaseDC(nullptr, screen);
+    ASSERT_TRUE(measured) << kInstallHint;
+    auto name = [&](PSTR offset) { return Narrow(reinterpret_cast<const wchar_t*>(otm.data() + size_t(offset))); };
+    ASSERT_EQ(name(metrics->otmpFamilyName) + " " + name(metrics->otmpStyleName), "Tahoma Regular") << kInstallHint;
+    auto glyph = [&](wchar_t c) {
+        return Paint(40, 40, [&](HDC dc) {
+            SelectObject(dc, font);
+            TextOutW(dc, 4, 4, &c, 1);
+        });
+    };
+    const std::vector<DWORD> missing = glyph(0x0378);
+    for (const Language& lang : kLanguages) {
+        std::set<wchar_t> chars;
+        for (int id : kDialogs) {
+            HWND dialog = Create(id, lang.id);
+            for (wchar_t c : TextOf(dialog)) chars.insert(c);
+            for (const Control& c : Controls(dialog)) chars.insert(c.text.begin(), c.text.end());
+        }
+        std::string absent;
+        for (wchar_t c : chars)
+            if (c > 0x20 && !iswspace(c) && glyph(c) == missing) absent += Narrow(std::wstring(1, c)) + " ";
+        EXPECT_EQ(absent, "") << lang.name << " characters drawn as empty boxes - " << kInstallHint;
+    }
+}
+
+// Each control draws its text once much wider (buttons) or taller (static
+// texts) than it is, so nothing is cut, and once at its real size: the ink
+// must be the same and lie where the real control has room.
+TEST_F(Dialogs, NoTextIsClippedInAnyLanguage) {
+    for (const Language& lang : kLanguages)
+        for (int id : kDialogs) {
+            HWND dialog = Create(id, lang.id);
+            ASSERT_NE(dialog, nullptr) << lang.name << " dialog " << id;
+            for (const Control& c : Controls(dialog)) {
+                if (c.text.empty()) continue;
+                HWND window = c.window;
+                RECT client{};
+                GetClientRect(window, &client);
+                const int cx = client.right, cy = client.bottom;
+                std::string problem;
+                if (_wcsicmp(c.cls.c_str(), L"Button") == 0) {
+                    // Wine lays out a text it finds too long differently: it shifts it.
+                    const RECT wide = TextInk(window, cx + 400, cy, c.text), real = TextInk(window, cx, cy, c.text);
+                    const UINT type = c.style & BS_TYPEMASK;
+                    const bool push = type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON;
+                    // Push buttons keep one line inside the focus rectangle, 3 pixels in from the edge.
+                    const int right = push ? cx - 3 : type == BS_GROUPBOX ? cx - 2 : cx;
+                    if (wide.right < wide.left)
+                        problem = "draws nothing of its text";
+                    else if (real.right < real.left || real.right - real.left != wide.right - wide.left ||
+                             real.bottom - real.top != wide.bottom - wide.top || real.right > right ||
+                             (push && real.left < 3))
+                        problem = "draws " + std::to_string(std::max<LONG>(0, real.right - real.left)) + " of its " +
+                                  std::to_string(wide.right - wide.left) + " px of text, at " +
+                                  std::to_string(real.left) + ".." + std::to_string(real.right) + ", in " +
+                                  std::to_string(cx) + " px";
+                } else if (_wcsicmp(c.cls.c_str(), L"Static") == 0) {
+                    // Wrapped at the control's width, every line within its height...
+                    const RECT ink = TextInk(window, cx, cy + 400, c.text);
+                    if (ink.right >= ink.left && ink.bottom > cy)
+                        problem = "needs " + std::to_string(ink.bottom) + " px of height, has " + std::to_string(cy);
+                    // ...and no word wider than the control (drawn text is cut there, not wrapped).
+                    HDC dc = GetDC(window);
+                    HGDIOBJ old = SelectObject(dc, Font(window));
+                    RECT need{0, 0, cx, 0};
+                    DrawTextW(dc, c.text.c_str(), -1, &need, DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS);
+                    SelectObject(dc, old);
+                    ReleaseDC(window, dc);
+                    if (need.right > cx)
+                        problem = "has a word " + std::to_string(need.right) + " px wide in " + std::to_string(cx);
+                }
+                if (!problem.empty())
+                    ADD_FAILURE() << lang.name << " dialog " << id << ", " << Narrow(c.cls) << " \"" << Narrow(c.text)
+                                  << "\" " << problem;
+            }
+        }
+}
+
+// F1 opens twvst.chm beside the program: the build puts a compiled help file
+// there with a page for every dialog.
+TEST(HelpFile, ACompiledHelpFileWithAPageForEveryDialogLiesBesideTheProgram) {
+    HANDLE file = CreateFileW((BinDir() + L"\\twvst.chm").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE) << "no help file; is chmcmd (fp-utils) installed?";
+    std::string bytes(GetFileSize(file, nullptr), '\0');
+    DWORD got = 0;
+    ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr);
+    CloseHandle(file);
+    EXPECT_EQ(bytes.substr(0, 4), "ITSF") << "not a compiled HTML help file";
+    for (const char* page :
+         {"/index.html", "/scan-paths.html", "/plugin-properties.html", "/plugin-details.html", "/folder-defaults.html",
+          "/reset.html", "/progress.html", "/load-error.html", "/exception.html"})
+        EXPECT_NE(bytes.find(page), std::string::npos) << page;
+}
+
+// Top-level windows of the thread created after the hook was installed are
+// lifted above all others whenever they are shown or hidden; windows from
+// before, and child controls, keep their place.
+TEST(DialogHook, LiftsOnlyTopLevelWindowsCreatedAfterItWasInstalled) {
+    auto window = [](HWND parent = nullptr) {
+        return CreateWindowExW(0, L"Static", L"hook test", parent ? WS_CHILD : WS_OVERLAPPEDWINDOW, 10, 10, 100, 50,
+                               parent, nullptr, nullptr, nullptr);
+    };
+    auto topmost = [](HWND w) { return (GetWindowLongW(w, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; };
+    HWND before = window();
+    InstallDialogHook();
+    ASSERT_NE(g_ctx.callWndRetHook, nullptr);
+    HWND forgotten = window();
+    InstallDialogHook();  // installing again forgets the windows seen so far
+    HWND after = window(), child = window(after);
+    EXPECT_FALSE(topmost(after)) << "not before it is shown";
+    for (HWND w : {before, forgotten, child, after}) ShowWindow(w, SW_SHOW);
+    EXPECT_TRUE(topmost(after));
+    EXPECT_FALSE(topmost(before) || topmost(forgotten) || topmost(child));
+    SetWindowPos(after, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    ShowWindow(after, SW_HIDE);
+    EXPECT_TRUE(topmost(after)) << "hiding lifts it too";
+    for (HWND w : {before, forgotten, after}) DestroyWindow(w);
+}
+
+}  // namespace
