@@ -8,6 +8,7 @@
 #include "app/Completion.h"
 #include "app/MarkRecheck.h"
 #include "app/ProbeGuard.h"
+#include "app/SandboxWorkers.h"
 #include "core/ScanContext.h"
 #include "core/Strings.h"
 #include "core/Win32Owners.h"
@@ -92,17 +93,6 @@ void LoadSystemLibrariesOnce() {
     LoadLibraryW(L"msvcrt.dll");
     LoadLibraryW(L"dciman32.dll");
     LoadLibraryW(L"msvfw32.dll");
-}
-
-// A sandboxed child that died inside the plug-in left the crash marker but
-// never got to mark the record as seen: without the mark the sweep at the end
-// of this scan would remove the record, and the next scan would run the
-// plug-in again instead of skipping it as known bad.
-void KeepMarkOfDeadChild(const std::wstring& keyPath) {
-    RegKey key;
-    if (key.Open(g_ctx.registryRoot, keyPath.c_str(), KEY_ALL_ACCESS) != ERROR_SUCCESS) return;
-    DWORD bad = 0;
-    if (ReadDword(key.Get(), L"isBad", &bad) && bad) WriteDword(key.Get(), L"touch", 1);
 }
 
 struct LoopState {
@@ -225,15 +215,18 @@ void AnalyseOne(const std::wstring& candidate, size_t index, std::vector<Invento
         // Set first and cleared only once the record is written: a scan
         // killed from outside in between leaves a mark the next scan knows
         // not to trust. A child leaves it to the scan that started it.
-        if (!g_ctx.singlePluginMode) NoteProbing(candidate.c_str());
-        if (!g_ctx.scanInSandbox) {
+        if (g_ctx.scanInSandbox) {
+            // The worker writes the record and its counts; the sums are read
+            // after the loop. The workers note what they probe themselves.
+            HandToWorker(candidate, keyPath);
+        } else {
+            if (!g_ctx.singlePluginMode) NoteProbing(candidate.c_str());
             // The crash marker: if the plug-in takes the process down, the
             // next scan finds the record still marked and skips it.
             r.isBad = 1;
             WriteBadMark(key.Get(), candidate.c_str());
+            result = GuardedProbe(&r, &subRecords, s.progress);
         }
-        result = GuardedProbe(&r, &subRecords, s.progress);
-        if (g_ctx.scanInSandbox) KeepMarkOfDeadChild(keyPath);
         if (result && !g_ctx.scanInSandbox && !s.subKeys.built) s.subKeys.Build();
         g_ctx.pluginsScanned += result;
         if (disposition != Disposition::Existing) s0.numClasses = r.numClasses;
@@ -324,7 +317,7 @@ void AnalyseOne(const std::wstring& candidate, size_t index, std::vector<Invento
     if (GetFileAttributesW(r.FullPath) != INVALID_FILE_ATTRIBUTES && !g_ctx.scanInSandbox)
         touch = (!IsPlugin(r) || r.numClasses > 0 || !IsEqualGUID(r.clsidPlug, GUID{}) || r.isBad) ? 1 : 0;
     if (key && !g_ctx.scanInSandbox) WriteDword(key.Get(), L"touch", touch);
-    if (probedNow && !g_ctx.singlePluginMode) NoteProbeDone();
+    if (probedNow && !g_ctx.singlePluginMode && !g_ctx.scanInSandbox) NoteProbeDone();
 
     SetFailurePoint(L"Plugin analysis loop");
     if (g_ctx.background && g_ctx.hostWindow && g_ctx.pluginsScanned > 0) {
@@ -384,13 +377,17 @@ int AnalyseVstPlugins(std::vector<std::wstring>& candidates, std::vector<Invento
         if (g_ctx.cancelRequested) break;
         if (candidates[i].empty()) continue;
         SetFunction(L"AnalyseVstPlugins");
+        if (g_ctx.scanInSandbox) WaitWhileProbed(candidates[i]);
         if (g_ctx.scanInSandbox && IsFolder(candidates[i]))
             AnalyseFolderWithoutChild(candidates[i], i, inventory, state);
         else
             AnalyseOne(candidates[i], i, inventory, state);
     }
 
-    if (g_ctx.scanInSandbox) AddSandboxSums();
+    if (g_ctx.scanInSandbox) {
+        FinishSandboxedProbes();
+        AddSandboxSums();
+    }
     WriteLog(L"%s: Finished analyzing VST plugins - %d of %d VST plugins were scanned in this run\r\n", kTag,
              static_cast<int>(g_ctx.pluginsScanned), static_cast<int>(g_ctx.pluginsFound));
     return 1;

@@ -12,6 +12,8 @@
 namespace {
 
 constexpr wchar_t kProbingValue[] = L"SievoProbing";
+// In a sandbox worker: the module the scan handed over last.
+wchar_t g_handedOver[kFolderChars] = {};
 
 bool ReadProbing(wchar_t (&path)[kPathChars]) {
     RegKey config;
@@ -46,7 +48,12 @@ void NoteProbeDone() {
         RegDeleteValueW(config.Get(), kProbingValue);
 }
 
+void NoteHandedOver(const wchar_t* path) {
+    StringCchCopyW(g_handedOver, ARRAYSIZE(g_handedOver), path);
+}
+
 bool SentToProbe(const wchar_t* path) {
+    if (g_handedOver[0]) return _wcsicmp(g_handedOver, path) == 0;
     wchar_t probing[kPathChars];
     return ReadProbing(probing) && _wcsicmp(probing, path) == 0;
 }
