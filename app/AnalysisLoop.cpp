@@ -227,7 +227,6 @@ void AnalyseOne(const std::wstring& candidate, size_t index, std::vector<Invento
             WriteBadMark(key.Get(), candidate.c_str());
             result = GuardedProbe(&r, &subRecords, s.progress);
         }
-        if (result && !g_ctx.scanInSandbox && !s.subKeys.built) s.subKeys.Build();
         g_ctx.pluginsScanned += result;
         if (disposition != Disposition::Existing) s0.numClasses = r.numClasses;
         if (r.isSynth) {
@@ -291,6 +290,10 @@ void AnalyseOne(const std::wstring& candidate, size_t index, std::vector<Invento
         if (!subRecords.empty()) {
             key.Close();
             for (InventoryRecord& sub : subRecords) {
+                // Built when the first shell is written, not before: every
+                // record of a large inventory is read for it, and a child or
+                // worker that probes no shell has no use for it.
+                if (!s.subKeys.built) s.subKeys.Build();
                 s.subKeys.Apply(keyName, sub);
                 RegKey subKey;
                 subKey.Create(g_ctx.registryRoot, SubRecordKeyPath(keyName, sub).c_str(), KEY_ALL_ACCESS);
