@@ -34,18 +34,25 @@ bool MarkedBad(const std::wstring& recordKeyPath) {
     return ReadDword(key.Get(), L"isBad", &bad) && bad;
 }
 
+// Written twice for every module probed: opened once for the run.
+HKEY ProbingKey() {
+    static RegKey config;
+    static bool opened = false;
+    if (!opened) {
+        opened = true;
+        config.Open(g_ctx.registryRoot, g_ctx.configKeyPath, KEY_SET_VALUE);
+    }
+    return config.Get();
+}
+
 }  // namespace
 
 void NoteProbing(const wchar_t* path) {
-    RegKey config;
-    if (config.Open(g_ctx.registryRoot, g_ctx.configKeyPath, KEY_SET_VALUE) == ERROR_SUCCESS)
-        WriteText(config.Get(), kProbingValue, path);
+    if (HKEY config = ProbingKey()) WriteText(config, kProbingValue, path);
 }
 
 void NoteProbeDone() {
-    RegKey config;
-    if (config.Open(g_ctx.registryRoot, g_ctx.configKeyPath, KEY_SET_VALUE) == ERROR_SUCCESS)
-        RegDeleteValueW(config.Get(), kProbingValue);
+    if (HKEY config = ProbingKey()) RegDeleteValueW(config, kProbingValue);
 }
 
 void NoteHandedOver(const wchar_t* path) {

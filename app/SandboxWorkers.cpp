@@ -23,6 +23,7 @@ struct Worker {
     UniqueHandle process;
     UniqueHandle pipe;  // the scan's end, overlapped
     UniqueHandle replied;
+    UniqueHandle written;
     OVERLAPPED read{};
     WorkerReply reply;
     bool busy = false;
@@ -75,7 +76,8 @@ std::unique_ptr<Worker> StartWorker() {
     UniqueHandle theirs;
     if (!MakePipe(&worker->pipe, &theirs)) return nullptr;
     worker->replied.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    if (!worker->replied.Valid()) return nullptr;
+    worker->written.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    if (!worker->replied.Valid() || !worker->written.Valid()) return nullptr;
 
     std::wstring commandLine = L"\"" + exe + L"\" " + g_ctx.commandLine + L"/ScanWorker:" +
                                std::to_wstring(reinterpret_cast<ULONG_PTR>(theirs.Get())) + ToastGuidFlag();
@@ -104,14 +106,13 @@ bool Hand(Worker& worker, const std::wstring& path) {
     request.chars = static_cast<uint32_t>(path.size() < kFolderChars ? path.size() : kFolderChars - 1);
     wmemcpy(request.path, path.c_str(), request.chars);
     OVERLAPPED write{};
-    UniqueHandle written(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    write.hEvent = written.Get();
+    write.hEvent = worker.written.Get();
     DWORD bytes = 0;
     if (!WriteFile(worker.pipe.Get(), &request, RequestBytes(request.chars), nullptr, &write) &&
         GetLastError() != ERROR_IO_PENDING)
         return false;
     // The pipe holds a whole request; a worker that is gone fails the write.
-    if (WaitForSingleObject(written.Get(), kExitWaitMs) != WAIT_OBJECT_0) CancelIoEx(worker.pipe.Get(), &write);
+    if (WaitForSingleObject(write.hEvent, kExitWaitMs) != WAIT_OBJECT_0) CancelIoEx(worker.pipe.Get(), &write);
     if (!GetOverlappedResult(worker.pipe.Get(), &write, &bytes, TRUE) || bytes != RequestBytes(request.chars))
         return false;
     ResetEvent(worker.replied.Get());
@@ -155,7 +156,8 @@ void Finish(std::unique_ptr<Worker>& slot, bool stopped) {
     bool replied = !stopped && TakeReply(worker);
     if (!replied && !stopped) WriteLog(L"%s: Sandbox worker ended while it scanned %s\r\n", kTag, worker.path.c_str());
     worker.busy = false;
-    KeepMarkOfDeadChild(worker.keyPath);
+    // A worker that finished its run marked the record itself.
+    if (!replied || worker.reply.retires == WorkerRetires::ScanException) KeepMarkOfDeadChild(worker.keyPath);
     if (!replied) {
         TerminateProcess(worker.process.Get(), 1);  // gone already, or its pipe is
         WaitForSingleObject(worker.process.Get(), kExitWaitMs);
@@ -195,7 +197,13 @@ void WaitForAnyWorker() {
         Finish(g_pool.slots[owners[rc - WAIT_OBJECT_0]], false);
         return;
     }
-    if (rc != WAIT_TIMEOUT) return;
+    if (rc != WAIT_TIMEOUT) {
+        // Not one of our handles can be waited on: waiting again would spin.
+        WriteLog(L"%s: Waiting for the sandbox workers failed (%d)\r\n", kTag, static_cast<int>(GetLastError()));
+        for (auto& slot : g_pool.slots)
+            if (slot && slot->busy) Finish(slot, true);
+        return;
+    }
     for (auto& slot : g_pool.slots) {
         if (!slot || !slot->busy || GetTickCount() - slot->handedAt < limit) continue;
         // A plug-in that never returns would hold the whole scan; its record

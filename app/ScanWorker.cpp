@@ -83,7 +83,9 @@ void ServeAsWorker() {
             LogExceptionLine();
             if (!g_ctx.background) ShowExceptionDialog();
         }
-        SetGuiVisible(0);
+        // In background mode nothing of a worker's sets the flag: it is
+        // still the 0 initialisation wrote.
+        if (!g_ctx.background) SetGuiVisible(0);
         WriteScanMetrics();
 
         WorkerReply reply;
