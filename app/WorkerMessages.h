@@ -39,10 +39,12 @@ struct WorkerReply {
 };
 constexpr uint32_t kWorkerDone = 0x454E4F44;  // "DONE"
 
-// Modules one worker probes before a fresh one takes over: memory and
-// handles that plug-ins leak stay in the process that probed them.
-// Measured on this 2-core machine under Wine with the bench's mix (250
-// modules, one worker): a worker costs about 150 ms to start, so 1 module a
-// worker is the one-child-a-module scan; 25 a worker leaves ~6 ms a module
-// of start-up, 100 ~1.5 ms, and past that the scan gets no faster.
-constexpr uint32_t kModulesPerWorker = 100;
+// Modules one worker probes before a fresh one takes over, so that what
+// plug-ins leak (memory, handles, state in the runtime) stays bounded.
+// Measured under Wine on this 2-core machine with the bench's mix, one
+// worker: a worker takes about 140 ms to start (150 ms a module with one
+// module a worker), an in-process probe 4 to 6 ms; 25 modules a worker
+// scanned at 8 to 9.5 ms a module, 100 at 7.3 to 7.7, 250 at 5.6 to 6.7.
+// At 200 a start costs 0.7 ms a module, and a worker grew by about 10 KB a
+// module (2 MB over its 200).
+constexpr uint32_t kModulesPerWorker = 200;
