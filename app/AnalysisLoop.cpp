@@ -200,6 +200,7 @@ void AnalyseOne(const std::wstring& candidate, size_t index, std::vector<Invento
             SetGuiVisible(1);
         }
         const wchar_t* fileName = FileNameOf(candidate.c_str());
+        if (g_ctx.scanInSandbox) WaitForFreeWorker();  // the host hears of a module as its probe starts
         if (g_ctx.background && g_ctx.hostWindow) NotifyHostById(kNotifyProgress, IDS_SCANNING, fileName);
 
         StringCchCopyW(r.DosName, 12, shortName);

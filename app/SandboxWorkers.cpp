@@ -258,6 +258,10 @@ void HandToWorker(const std::wstring& path, const std::wstring& recordKeyPath) {
         while (AnyBusy()) WaitForAnyWorker();
 }
 
+void WaitForFreeWorker() {
+    FreeSlot();
+}
+
 void WaitWhileProbed(const std::wstring& path) {
     for (;;) {
         bool probed = false;

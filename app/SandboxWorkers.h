@@ -12,6 +12,9 @@
 // goes on exactly as with one child a module; with more it returns at once.
 void HandToWorker(const std::wstring& path, const std::wstring& recordKeyPath);
 
+// Waits until a worker is free to take the next module.
+void WaitForFreeWorker();
+
 // Waits while a worker probes this path (in any letter case): a module the
 // candidate list holds twice is decided anew only when its probe is over.
 void WaitWhileProbed(const std::wstring& path);
