@@ -99,8 +99,11 @@ struct LoopState {
     HWND progress = nullptr;
     DWORD internalCount = 0;
     bool probed = false;
-    ShellSubKeys subKeys;
 };
+
+// Once for the process: a sandbox worker keeps it from one module to the
+// next, as nothing but the probe of a shell changes that shell's keys.
+ShellSubKeys g_shellSubKeys;
 
 void AnalyseOne(const std::wstring& candidate, size_t index, std::vector<InventoryRecord>& inventory, LoopState& s) {
     SetStatusGuarded(s.progress, candidate.c_str());
@@ -294,8 +297,8 @@ void AnalyseOne(const std::wstring& candidate, size_t index, std::vector<Invento
                 // Built when the first shell is written, not before: every
                 // record of a large inventory is read for it, and a child or
                 // worker that probes no shell has no use for it.
-                if (!s.subKeys.built) s.subKeys.Build();
-                s.subKeys.Apply(keyName, sub);
+                if (!g_shellSubKeys.built) g_shellSubKeys.Build();
+                g_shellSubKeys.Apply(keyName, sub);
                 RegKey subKey;
                 subKey.Create(g_ctx.registryRoot, SubRecordKeyPath(keyName, sub).c_str(), KEY_ALL_ACCESS);
                 if (sub.isSynth) sub.registerAsTempoBasedEffect = 0;
@@ -363,6 +366,10 @@ void AddSandboxSums() {
 }
 
 }  // namespace
+
+void ForgetShellSubKeys() {
+    g_shellSubKeys = ShellSubKeys();
+}
 
 int AnalyseVstPlugins(std::vector<std::wstring>& candidates, std::vector<InventoryRecord>& inventory, HWND progress,
                       DWORD internalCount) {

@@ -4,6 +4,7 @@
 #include <strsafe.h>
 
 #include <memory>
+#include <set>
 #include <vector>
 
 #include "app/MarkRecheck.h"
@@ -35,6 +36,7 @@ struct Worker {
 struct Pool {
     std::vector<std::unique_ptr<Worker>> slots;  // null: no worker there yet
     std::vector<UniqueHandle> leaving;           // retired workers on their way out
+    std::set<std::wstring> handedOut;            // in lower case
     unsigned started = 0;
 };
 Pool g_pool;
@@ -105,6 +107,9 @@ bool Hand(Worker& worker, const std::wstring& path) {
     WorkerRequest request;
     request.chars = static_cast<uint32_t>(path.size() < kFolderChars ? path.size() : kFolderChars - 1);
     wmemcpy(request.path, path.c_str(), request.chars);
+    std::wstring lower = path;
+    CharLowerBuffW(lower.data(), static_cast<DWORD>(lower.size()));
+    request.again = g_pool.handedOut.insert(lower).second ? 0 : 1;
     OVERLAPPED write{};
     write.hEvent = worker.written.Get();
     DWORD bytes = 0;
@@ -281,4 +286,5 @@ void FinishSandboxedProbes() {
         if (WaitForSingleObject(process.Get(), kExitWaitMs) == WAIT_TIMEOUT) TerminateProcess(process.Get(), 0);
     g_pool.leaving.clear();
     g_pool.slots.clear();
+    g_pool.handedOut.clear();
 }

@@ -1,5 +1,6 @@
 #include "app/ScanWorker.h"
 
+#include "app/AnalysisLoop.h"
 #include "app/CommandLine.h"
 #include "app/Completion.h"
 #include "app/MarkRecheck.h"
@@ -76,6 +77,7 @@ void ServeAsWorker() {
     WorkerRequest request;
     for (uint32_t served = 1; ReadRequest(pipe, &request); ++served) {
         ResetForModule(request.path);
+        if (request.again) ForgetShellSubKeys();  // a probe of this module may have changed its keys
         DWORD faultsBefore = ContainedProbeFaults();
         // As a child's run: the scan, its exception report, then the metrics.
         bool finished = RunGuarded([] { RunScan(); });

@@ -11,7 +11,8 @@
 
 // Scan to worker: probe this module, exactly as the candidate list has it.
 struct WorkerRequest {
-    uint32_t chars = 0;               // without the terminator
+    uint32_t again = 0;  // 1: handed out before in this scan (listed twice, or a shell probed at every listing)
+    uint32_t chars = 0;  // without the terminator
     wchar_t path[kFolderChars] = {};  // terminated
 };
 
