@@ -59,7 +59,7 @@ protected:
         key.AddScanPath(folder);
         key.SetDword(L"scanInSandbox", 1);
         key.SetDword(L"sandboxWorkers", 1);
-        key.SetDword(L"sandboxTimeout", 3);
+        key.SetDword(L"sandboxTimeout", 5);
     }
     std::wstring Add(const wchar_t* plugin, const std::wstring& name) {
         return dir.Copy(PluginPath(plugin), L"plugins\\" + name);
@@ -118,7 +118,7 @@ TEST_F(Workers, AFreshWorkerAfterEveryMishap) {
 
     auto log = ReadLogLines(MainLogPath());
     EXPECT_TRUE(Contains(log, L"SIEVO: Sandbox worker ended while it scanned " + LoggedPath(exits)));
-    EXPECT_TRUE(Contains(log, L"SIEVO: Sandboxed scan of " + LoggedPath(hang) + L" stopped after 3 seconds"));
+    EXPECT_TRUE(Contains(log, L"SIEVO: Sandboxed scan of " + LoggedPath(hang) + L" stopped after 5 seconds"));
     EXPECT_EQ(WorkerStarts(), 4) << "A B | C D | E F | G H";
     auto workers = ReadLogLines(SandboxLogPath());
     EXPECT_EQ(CountStarting(workers, L"SIEVO: Sandbox worker ", L"retires after 2 module(s): a plug-in fault"), 1);
