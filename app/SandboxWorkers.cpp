@@ -83,9 +83,16 @@ std::unique_ptr<Worker> StartWorker() {
 
     std::wstring commandLine = L"\"" + exe + L"\" " + g_ctx.commandLine + L"/ScanWorker:" +
                                std::to_wstring(reinterpret_cast<ULONG_PTR>(theirs.Get())) + ToastGuidFlag();
+    // Only the pipe is handed down: a worker (or a debugger the system starts
+    // for a crashed one) holding our standard handles would keep whoever
+    // reads our output waiting after we are gone.
+    for (DWORD which : {STD_INPUT_HANDLE, STD_OUTPUT_HANDLE, STD_ERROR_HANDLE}) {
+        HANDLE standard = GetStdHandle(which);
+        if (standard && standard != INVALID_HANDLE_VALUE) SetHandleInformation(standard, HANDLE_FLAG_INHERIT, 0);
+    }
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.dwFlags = STARTF_USESHOWWINDOW | STARTF_USESTDHANDLES;
     startup.wShowWindow = SW_SHOWNORMAL;
     PROCESS_INFORMATION started{};
     // Our end is not inheritable and the worker's is closed here right after:
