@@ -8,6 +8,7 @@
 #include "app/Completion.h"
 #include "app/MarkRecheck.h"
 #include "app/ProbeGuard.h"
+#include "app/SandboxWorkers.h"
 #include "core/ScanContext.h"
 #include "core/Strings.h"
 #include "core/Win32Owners.h"
@@ -91,17 +92,6 @@ void LoadSystemLibrariesOnce() {
     LoadLibraryW(L"msvfw32.dll");
 }
 
-// A sandboxed child that died inside the plug-in left the crash marker but
-// never got to mark the record as seen: without the mark the sweep at the end
-// of this scan would remove the record, and the next scan would run the
-// plug-in again instead of skipping it as known bad.
-void KeepMarkOfDeadChild(const std::wstring& keyPath) {
-    RegKey key;
-    if (key.Open(g_ctx.registryRoot, keyPath.c_str(), KEY_ALL_ACCESS) != ERROR_SUCCESS) return;
-    DWORD bad = 0;
-    if (ReadDword(key.Get(), L"isBad", &bad) && bad) WriteDword(key.Get(), L"touch", 1);
-}
-
 // The 8.3 file name without extension; logs the short path, or the failure
 // that makes the loop skip the module.
 bool FindShortName(const wchar_t* path, wchar_t (&shortName)[9]) {
@@ -123,8 +113,11 @@ struct LoopState {
     HWND progress = nullptr;
     DWORD internalCount = 0;
     bool probed = false;
-    ShellSubKeys subKeys;
 };
+
+// Once for the process: a sandbox worker keeps it from one module to the
+// next, as nothing but the probe of a shell changes that shell's keys.
+ShellSubKeys g_shellSubKeys;
 
 void AnalyseOne(const std::wstring& candidate, size_t index, std::vector<InventoryRecord>& inventory, LoopState& s) {
     SetStatusGuarded(s.progress, candidate.c_str());
@@ -235,6 +228,7 @@ void AnalyseOne(const std::wstring& candidate, size_t index, std::vector<Invento
             SetGuiVisible(1);
         }
         const wchar_t* fileName = FileNameOf(candidate.c_str());
+        if (g_ctx.scanInSandbox) WaitForFreeWorker();  // the host hears of a module as its probe starts
         if (g_ctx.background && g_ctx.hostWindow) NotifyHostById(kNotifyProgress, IDS_SCANNING, fileName);
 
         StringCchCopyW(r.DosName, 12, shortName);
@@ -250,16 +244,18 @@ void AnalyseOne(const std::wstring& candidate, size_t index, std::vector<Invento
         // Set first and cleared only once the record is written: a scan
         // killed from outside in between leaves a mark the next scan knows
         // not to trust. A child leaves it to the scan that started it.
-        if (!g_ctx.singlePluginMode) NoteProbing(candidate.c_str());
-        if (!g_ctx.scanInSandbox) {
+        if (g_ctx.scanInSandbox) {
+            // The worker writes the record and its counts; the sums are read
+            // after the loop. The workers note what they probe themselves.
+            HandToWorker(candidate, keyPath);
+        } else {
+            if (!g_ctx.singlePluginMode) NoteProbing(candidate.c_str());
             // The crash marker: if the plug-in takes the process down, the
             // next scan finds the record still marked and skips it.
             r.isBad = 1;
             WriteBadMark(key.Get(), candidate.c_str());
+            result = GuardedProbe(&r, &subRecords, s.progress);
         }
-        result = GuardedProbe(&r, &subRecords, s.progress);
-        if (g_ctx.scanInSandbox) KeepMarkOfDeadChild(keyPath);
-        if (result && !g_ctx.scanInSandbox && !s.subKeys.built) s.subKeys.Build();
         g_ctx.pluginsScanned += result;
         if (disposition != Disposition::Existing) s0.numClasses = r.numClasses;
         if (r.isSynth) {
@@ -324,7 +320,11 @@ void AnalyseOne(const std::wstring& candidate, size_t index, std::vector<Invento
         if (!subRecords.empty()) {
             key.Close();
             for (InventoryRecord& sub : subRecords) {
-                s.subKeys.Apply(keyName, sub);
+                // Built when the first shell is written, not before: every
+                // record of a large inventory is read for it, and a child or
+                // worker that probes no shell has no use for it.
+                if (!g_shellSubKeys.built) g_shellSubKeys.Build();
+                g_shellSubKeys.Apply(keyName, sub);
                 RegKey subKey;
                 std::wstring subName = MakeSubRecordKeyName(keyName, sub.uniqueId, sub.FullName);
                 subKey.Create(g_ctx.registryRoot, (ConfigSubkey(L"Inventory") + L"\\" + subName).c_str(),
@@ -359,7 +359,7 @@ void AnalyseOne(const std::wstring& candidate, size_t index, std::vector<Invento
         stored.SetDword(key.Get(), L"touch", touch);
         NoteTouch(keyName, touch);
     }
-    if (probedNow && !g_ctx.singlePluginMode) NoteProbeDone();
+    if (probedNow && !g_ctx.singlePluginMode && !g_ctx.scanInSandbox) NoteProbeDone();
 
     SetFailurePoint(L"Plugin analysis loop");
     if (g_ctx.background && g_ctx.hostWindow && g_ctx.pluginsScanned > 0) {
@@ -402,6 +402,10 @@ void AddSandboxSums() {
 
 }  // namespace
 
+void ForgetShellSubKeys() {
+    g_shellSubKeys = ShellSubKeys();
+}
+
 int AnalyseVstPlugins(std::vector<std::wstring>& candidates, std::vector<InventoryRecord>& inventory, HWND progress,
                       DWORD internalCount) {
     SetFunction(L"AnalyseVstPlugins");
@@ -419,6 +423,7 @@ int AnalyseVstPlugins(std::vector<std::wstring>& candidates, std::vector<Invento
         if (g_ctx.cancelRequested) break;
         if (candidates[i].empty()) continue;
         SetFunction(L"AnalyseVstPlugins");
+        if (g_ctx.scanInSandbox) WaitWhileProbed(candidates[i]);
         if (g_ctx.scanInSandbox && IsFolder(candidates[i]))
             AnalyseFolderWithoutChild(candidates[i], i, inventory, state);
         else
@@ -426,7 +431,10 @@ int AnalyseVstPlugins(std::vector<std::wstring>& candidates, std::vector<Invento
     }
 
     if (g_ctx.cancelRequested) ForgetUnseenMarks();
-    if (g_ctx.scanInSandbox) AddSandboxSums();
+    if (g_ctx.scanInSandbox) {
+        FinishSandboxedProbes();
+        AddSandboxSums();
+    }
     WriteLog(L"%s: Finished analyzing VST plugins - %d of %d VST plugins were scanned in this run\r\n", kTag,
              static_cast<int>(g_ctx.pluginsScanned), static_cast<int>(g_ctx.pluginsFound));
     return 1;

@@ -11,6 +11,7 @@
 namespace {
 
 bool g_invalidArguments = false;
+HANDLE g_workerPipe = nullptr;
 
 bool MatchExact(const std::wstring& token, const wchar_t* flag) {
     return _wcsicmp(token.c_str(), flag) == 0;
@@ -42,11 +43,7 @@ void TakeScanVst(const wchar_t* arg) {
             if (path[i] != L'"') rest += path[i];
         path = path.substr(0, quote) + rest;
     }
-    StringCchCopyW(g_ctx.singlePluginPath, ARRAYSIZE(g_ctx.singlePluginPath), path.c_str());
-    WriteLog(L"VST to scan - %s\r\n", g_ctx.singlePluginPath);
-    wchar_t longPath[ARRAYSIZE(g_ctx.singlePluginPath)];
-    DWORD n = GetLongPathNameW(g_ctx.singlePluginPath, longPath, ARRAYSIZE(longPath));
-    if (n > 0 && n < ARRAYSIZE(longPath)) StringCchCopyW(g_ctx.singlePluginPath, ARRAYSIZE(longPath), longPath);
+    SetSinglePluginPath(path.c_str());
 }
 
 // A quoted key path keeps only its first run of characters without quotes.
@@ -59,6 +56,14 @@ void UnquoteConfigKey() {
 }
 
 }  // namespace
+
+void SetSinglePluginPath(const wchar_t* path) {
+    StringCchCopyW(g_ctx.singlePluginPath, ARRAYSIZE(g_ctx.singlePluginPath), path);
+    WriteLog(L"VST to scan - %s\r\n", g_ctx.singlePluginPath);
+    wchar_t longPath[ARRAYSIZE(g_ctx.singlePluginPath)];
+    DWORD n = GetLongPathNameW(g_ctx.singlePluginPath, longPath, ARRAYSIZE(longPath));
+    if (n > 0 && n < ARRAYSIZE(longPath)) StringCchCopyW(g_ctx.singlePluginPath, ARRAYSIZE(longPath), longPath);
+}
 
 std::vector<std::wstring> TokenizeCommandLine(const wchar_t* text) {
     std::vector<std::wstring> tokens;
@@ -94,6 +99,10 @@ bool InvalidArguments() {
     return g_invalidArguments;
 }
 
+HANDLE WorkerPipe() {
+    return g_workerPipe;
+}
+
 void ParseCommandLine(const wchar_t* arguments) {
     wchar_t work[kCommandLineChars];
     StringCchCopyW(work, kCommandLineChars, arguments ? arguments : L"");  // cuts an over-long line
@@ -121,6 +130,12 @@ void ParseCommandLine(const wchar_t* arguments) {
             ParseGuid(arg, &g_ctx.toastGuid);
         } else if (MatchPrefix(token, L"ScanVst:", &arg)) {
             TakeScanVst(arg);
+        } else if (MatchPrefix(token, L"ScanWorker:", &arg)) {
+            // A worker is a single-plug-in run for one module after another,
+            // each read from the pipe whose inherited handle this names.
+            g_ctx.singlePluginMode = 1;
+            g_ctx.scanInSandbox = 0;
+            g_workerPipe = reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(wcstoull(arg, nullptr, 10)));
         } else if (MatchPrefix(token, L"VSTRegKey:", &arg)) {
             StringCchCopyW(g_ctx.configKeyPath, kPathChars, arg);
             sawRegKey = true;

@@ -2,6 +2,8 @@
 // to do and where the inventory lives.
 #pragma once
 
+#include <windows.h>
+
 #include <string>
 #include <vector>
 
@@ -20,3 +22,10 @@ void ParseCommandLine(const wchar_t* arguments);
 // then ends with kExitInvalidArguments and writes nothing.
 bool InvalidArguments();
 constexpr int kExitInvalidArguments = 87;  // ERROR_INVALID_PARAMETER
+
+// With /ScanWorker: the pipe this run serves as a sandbox worker; else null.
+HANDLE WorkerPipe();
+
+// The module of a single-plug-in run, as /ScanVst: gives it or a sandbox
+// worker receives it: logged, then taken in its long form.
+void SetSinglePluginPath(const wchar_t* path);

@@ -13,6 +13,8 @@
 
 namespace {
 
+constexpr wchar_t kMetricsMutexName[] = L"Tarnwell Sievo.exe scan metrics";
+
 void StoreCounter(HKEY key, const wchar_t* name, DWORD count) {
     if (g_ctx.singlePluginMode) {
         DWORD stored = 0;  // a missing counter counts as 0
@@ -29,9 +31,14 @@ void WriteScanMetrics() {
     RegKey key;
     key.Open(g_ctx.registryRoot, ConfigSubkey(L"Inventory").c_str(), KEY_ALL_ACCESS);
     if (key && !g_ctx.scanInSandbox) {
+        // Sandbox workers add their counts at the same time: each read-add-
+        // write must see the others' sums.
+        static HANDLE sums = g_ctx.singlePluginMode ? CreateMutexW(nullptr, FALSE, kMetricsMutexName) : nullptr;
+        bool held = sums && WaitForSingleObject(sums, INFINITE) != WAIT_FAILED;  // abandoned: its owner died, ours now
         StoreCounter(key.Get(), L"PluginsFound", g_ctx.pluginsFound);
         StoreCounter(key.Get(), L"PluginsScanned", g_ctx.pluginsScanned);
         StoreCounter(key.Get(), L"PluginsDeleted", g_ctx.pluginsDeleted);
+        if (held) ReleaseMutex(sums);
     }
     if (key && (g_ctx.pluginsScanned || g_ctx.pluginsDeleted || g_ctx.inventoryChanged)) {
         SYSTEMTIME now;

@@ -47,6 +47,20 @@ void ReadPreferences() {
         g_ctx.scanInSandbox = 0;
     if (!g_ctx.logEnabled) ReadDword(key.Get(), L"generateScanLog", &g_ctx.logEnabled);
     ReadDword(key.Get(), L"sandboxTimeout", &g_ctx.sandboxTimeout);
+    g_ctx.sandboxWorkers = 0;
+    ReadDword(key.Get(), L"sandboxWorkers", &g_ctx.sandboxWorkers);
+}
+
+// One worker per processor keeps every core busy with plug-ins while the
+// scan itself mostly waits; more than 8 buys nothing but memory.
+void ChooseSandboxWorkers() {
+    constexpr DWORD kMostWorkers = 8;
+    if (g_ctx.sandboxWorkers == 0) {
+        SYSTEM_INFO info{};
+        GetSystemInfo(&info);
+        g_ctx.sandboxWorkers = info.dwNumberOfProcessors ? info.dwNumberOfProcessors : 1;
+    }
+    if (g_ctx.sandboxWorkers > kMostWorkers) g_ctx.sandboxWorkers = kMostWorkers;
 }
 
 // Sandboxed children add their counts to these; they start from 0.
@@ -169,7 +183,7 @@ int Initialise(HINSTANCE instance, HINSTANCE /*previous*/, const char* /*command
         return 0;
     }
     SetGuiVisible(0);
-    if (g_ctx.singlePluginMode && !g_ctx.singlePluginPath[0]) {
+    if (g_ctx.singlePluginMode && !g_ctx.singlePluginPath[0] && !WorkerPipe()) {
         WriteLog(L"Path for /ScanVst: flag not found!\r\n");
         return 0;
     }
@@ -182,6 +196,7 @@ int Initialise(HINSTANCE instance, HINSTANCE /*previous*/, const char* /*command
         ParseCommandLine(arguments);  // now the flag lines reach the log
         ReadPreferences();            // and so does any value stored with the wrong type
     }
+    ChooseSandboxWorkers();
 
     ReadScanFolders();
     LoadFolderDefaults();

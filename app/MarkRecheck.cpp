@@ -13,6 +13,8 @@
 namespace {
 
 constexpr wchar_t kProbingValue[] = L"SievoProbing";
+// In a sandbox worker: the module the scan handed over last.
+wchar_t g_handedOver[kFolderChars] = {};
 
 bool ReadProbing(wchar_t (&path)[kPathChars]) {
     RegKey config;
@@ -33,21 +35,33 @@ bool MarkedBad(const std::wstring& recordKeyPath) {
     return ReadDword(key.Get(), L"isBad", &bad) && bad;
 }
 
+// Written twice for every module probed: opened once for the run.
+HKEY ProbingKey() {
+    static RegKey config;
+    static bool opened = false;
+    if (!opened) {
+        opened = true;
+        config.Open(g_ctx.registryRoot, g_ctx.configKeyPath, KEY_SET_VALUE);
+    }
+    return config.Get();
+}
+
 }  // namespace
 
 void NoteProbing(const wchar_t* path) {
-    RegKey config;
-    if (config.Open(g_ctx.registryRoot, g_ctx.configKeyPath, KEY_SET_VALUE) == ERROR_SUCCESS)
-        WriteText(config.Get(), kProbingValue, path);
+    if (HKEY config = ProbingKey()) WriteText(config, kProbingValue, path);
 }
 
 void NoteProbeDone() {
-    RegKey config;
-    if (config.Open(g_ctx.registryRoot, g_ctx.configKeyPath, KEY_SET_VALUE) == ERROR_SUCCESS)
-        RegDeleteValueW(config.Get(), kProbingValue);
+    if (HKEY config = ProbingKey()) RegDeleteValueW(config, kProbingValue);
+}
+
+void NoteHandedOver(const wchar_t* path) {
+    StringCchCopyW(g_handedOver, ARRAYSIZE(g_handedOver), path);
 }
 
 bool SentToProbe(const wchar_t* path) {
+    if (g_handedOver[0]) return _wcsicmp(g_handedOver, path) == 0;
     wchar_t probing[kPathChars];
     return ReadProbing(probing) && _wcsicmp(probing, path) == 0;
 }

@@ -20,6 +20,9 @@ void RecheckUnfinishedProbe();
 // In a child run: the scan that started it chose to probe this module, so a
 // crash mark does not stop the probe.
 bool SentToProbe(const wchar_t* path);
+// In a sandbox worker: the scan handed this module over to be probed. Several
+// workers probe at once, so the one module "SievoProbing" names cannot tell.
+void NoteHandedOver(const wchar_t* path);
 
 // Probes the module in a sandboxed child; true when its record is no
 // longer marked bad afterwards.

@@ -21,6 +21,7 @@
 namespace {
 
 constexpr int kIdEnable = 64;
+DWORD g_containedFaults = 0;
 
 INT_PTR CALLBACK LoadErrorProc(HWND window, UINT message, WPARAM wParam, LPARAM) {
     SetFunction(L"DlgErrProc");
@@ -62,21 +63,40 @@ void ReportPluginFault(const InventoryRecord& record) {
 
 }  // namespace
 
-void RunSandboxedProbe(const InventoryRecord& record) {
+bool ProgramToRunAgain(std::wstring* exe, std::wstring* folder) {
     int argc = 0;
     LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
     if (!argv || argc < 1) {
         if (argv) LocalFree(argv);
-        return;
+        return false;
     }
-    std::wstring exe = argv[0];
+    *exe = argv[0];
     LocalFree(argv);
-    std::wstring folder = exe.substr(0, exe.find_last_of(L"\\/") == std::wstring::npos ? 0 : exe.find_last_of(L"\\/"));
+    size_t slash = exe->find_last_of(L"\\/");
+    *folder = exe->substr(0, slash == std::wstring::npos ? 0 : slash);
+    return true;
+}
 
+std::wstring ToastGuidFlag() {
     wchar_t group[40] = {};
     StringFromGUID2(g_ctx.toastGuid, group, 40);
+    return std::wstring(L"/ToastGuid:") + group;
+}
+
+DWORD SandboxTimeLimitMs() {
+    if (!g_ctx.sandboxTimeout || g_ctx.sandboxTimeout > 24 * 3600) return INFINITE;
+    return g_ctx.sandboxTimeout * 1000;
+}
+
+DWORD ContainedProbeFaults() {
+    return g_containedFaults;
+}
+
+void RunSandboxedProbe(const InventoryRecord& record) {
+    std::wstring exe, folder;
+    if (!ProgramToRunAgain(&exe, &folder)) return;
     std::wstring parameters =
-        std::wstring(g_ctx.commandLine) + L"/ScanVst:\"" + record.FullPath + L"\"" + L"/ToastGuid:" + group;
+        std::wstring(g_ctx.commandLine) + L"/ScanVst:\"" + record.FullPath + L"\"" + ToastGuidFlag();
 
     SHELLEXECUTEINFOW info{};
     info.cbSize = sizeof info;
@@ -90,9 +110,7 @@ void RunSandboxedProbe(const InventoryRecord& record) {
     // A plug-in that never returns would hold the whole scan; with a time
     // limit the child is stopped and its record keeps the crash marker the
     // child wrote before the plug-in ran.
-    DWORD limit = g_ctx.sandboxTimeout ? g_ctx.sandboxTimeout * 1000 : INFINITE;
-    if (g_ctx.sandboxTimeout > 24 * 3600) limit = INFINITE;
-    if (WaitForSingleObject(child.Get(), limit) == WAIT_TIMEOUT) {
+    if (WaitForSingleObject(child.Get(), SandboxTimeLimitMs()) == WAIT_TIMEOUT) {
         TerminateProcess(child.Get(), ERROR_TIMEOUT);
         WaitForSingleObject(child.Get(), 10000);
         WriteLog(L"%s: Sandboxed scan of %s stopped after %d seconds\r\n", kTag, record.FullPath,
@@ -106,10 +124,7 @@ DWORD GuardedProbe(InventoryRecord* record, std::vector<InventoryRecord>* subRec
     if (!record) return 0;
     DWORD result = 0;
     bool finished = RunGuarded([&] {
-        if (g_ctx.scanInSandbox) {
-            RunSandboxedProbe(*record);
-            result = 0;
-        } else if (StrStrIW(record->FullPath, L".vst3")) {  // the file search matched it in any letter case
+        if (StrStrIW(record->FullPath, L".vst3")) {  // the file search matched it in any letter case
             BeginProbeWatch();
             result = static_cast<DWORD>(LoadVst3Plugin(*record, subRecords, progress));
         } else {
@@ -126,7 +141,8 @@ DWORD GuardedProbe(InventoryRecord* record, std::vector<InventoryRecord>* subRec
 
     // Its windows would go on receiving messages (the load-error dialog's own
     // loop delivers them) and a fault there would be no longer contained.
-    if (!g_ctx.scanInSandbox && !RunGuarded(PurgeWatchedModules)) LogExceptionLine();
+    ++g_containedFaults;
+    if (!RunGuarded(PurgeWatchedModules)) LogExceptionLine();
     ReportPluginFault(*record);
     if (g_ctx.errorDialogEnable) {
         record->isBad = 0;

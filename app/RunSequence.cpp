@@ -6,6 +6,7 @@
 #include "app/CommandLine.h"
 #include "app/Completion.h"
 #include "app/Initialise.h"
+#include "app/ScanWorker.h"
 #include "core/ScanContext.h"
 #include "core/Strings.h"
 #include "core/Win32Owners.h"
@@ -79,7 +80,8 @@ void WriteListing() {
     WriteLog(L"-----------------------------\r\n");
 }
 
-// Steps 12 to 22: a full or single-plug-in scan.
+}  // namespace
+
 void RunScan() {
     if (g_ctx.background && g_ctx.hostWindow) {
         if (IsEqualGUID(g_ctx.toastGuid, GUID{})) CoCreateGuid(&g_ctx.toastGuid);
@@ -132,6 +134,8 @@ void RunScan() {
     g_ctx.internalPaths.clear();
 }
 
+namespace {
+
 // Steps 2 to 22, inside the protected region.
 Outcome ProtectedRun(HINSTANCE instance, HINSTANCE previous, const char* commandLine, int showCommand) {
     SetFunction(L"Main");
@@ -151,6 +155,10 @@ Outcome ProtectedRun(HINSTANCE instance, HINSTANCE previous, const char* command
         }
     }
     ClosePathsKey();
+    if (WorkerPipe()) {
+        ServeAsWorker();
+        return Outcome::EndNow;
+    }
     if (g_ctx.uiOnly) {
         RunConfiguration();
         return Outcome::EndNow;

@@ -6,3 +6,7 @@
 
 // Runs the whole sequence; always returns 0, the process exit code.
 int RunSievo(HINSTANCE instance, HINSTANCE previous, const char* commandLine, int showCommand);
+
+// Steps 12 to 22: a full scan, or a single-plug-in run for singlePluginPath
+// (a sandbox worker runs one for every module it is handed).
+void RunScan();

@@ -8,9 +8,14 @@
 #   unchanged rescan              against SievoBenchFloor open (each record key
 #                                 opened, each file's time and size read)
 #   rescan after removing 1/5     against the same over the modules left
-#   sandboxed scan                background mode with scanInSandbox=1 over all N
-#                                 modules again, from an empty inventory, against
-#                                 the first-scan floor
+#   sandboxed, 1 worker           background mode with scanInSandbox=1 and
+#   sandboxed, 2 workers          sandboxWorkers 1 or 2 over all N modules again,
+#                                 from an empty inventory, against the first-scan
+#                                 floor
+#   sandboxed, crash-heavy        the same with 2 workers after one module in
+#                                 twenty was replaced by one that crashes (its
+#                                 load-error dialog waits out the time limit),
+#                                 hangs or ends its process; sandboxTimeout 2 s
 # Scanner and floor are timed alike: wall clock of one Wine process, start to
 # exit. Prints a Markdown table of milliseconds per module and the ratio to the
 # floor, then each phase's per-module cost at the largest N against the smallest.
@@ -44,7 +49,8 @@ if [ ! -f "$build/CMakeCache.txt" ]; then
   cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
 fi
 cmake --build "$build" -j"$(nproc)" \
-  --target Sievo SievoBenchFloor effect_with_editor shell_three vst3_single_component >/dev/null
+  --target Sievo SievoBenchFloor effect_with_editor shell_three vst3_single_component crash_in_open hang_in_entry \
+  exits_in_entry >/dev/null
 build=$(cd "$build" && pwd)
 
 export WINEPREFIX="$build/wineprefix-bench" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
@@ -53,6 +59,7 @@ scripts/wine-prefix.sh "$WINEPREFIX"
 vst2=$build/plugins/effect_with_editor.dll
 shell=$build/plugins/shell_three.dll
 vst3=$build/plugins/single_component.vst3
+misfits=("$build/plugins/crash_in_open.dll" "$build/plugins/hang_in_entry.dll" "$build/plugins/exits_in_entry.dll")
 # No "vst3" in the folder path: the walk skips DLLs in such folders.
 work=$build/bench-modules
 lists=$build/bench-lists
@@ -195,11 +202,26 @@ for n in "${sizes[@]}"; do
 
   if [ -z "$sandbox_max" ] || ((n <= sandbox_max)); then
     for ((i = 0; i < n; i += 5)); do place_module "$i"; done
-    wine reg delete "HKCU\\$key\\Inventory" /f >/dev/null 2>&1 || true
     wine reg add "HKCU\\$key" /v scanInSandbox /t REG_DWORD /d 1 /f >/dev/null
-    sandboxed=$(scan background)
-    expect_counter PluginsScanned "$plugins" "sandboxed scan"
-    record "$n" "sandboxed scan" "$n" "$sandboxed" "$first_floor_ms" "$first_floor_loop"
+    for workers in 1 2; do
+      wine reg delete "HKCU\\$key\\Inventory" /f >/dev/null 2>&1 || true
+      wine reg add "HKCU\\$key" /v sandboxWorkers /t REG_DWORD /d $workers /f >/dev/null
+      sandboxed=$(scan background)
+      expect_counter PluginsScanned "$plugins" "sandboxed scan with $workers worker(s)"
+      phase="sandboxed, $workers worker"
+      ((workers > 1)) && phase+=s
+      record "$n" "$phase" "$n" "$sandboxed" "$first_floor_ms" "$first_floor_loop"
+    done
+
+    # Module 20k+5 of the VST 2 effects becomes a misfit, in turn one that
+    # crashes, hangs and ends its process.
+    for ((i = 5; i < n; i += 20)); do cp "${misfits[$(((i / 20) % 3))]}" "$(module_path "$i")"; done
+    wine reg delete "HKCU\\$key\\Inventory" /f >/dev/null 2>&1 || true
+    wine reg add "HKCU\\$key" /v sandboxTimeout /t REG_DWORD /d 2 /f >/dev/null
+    heavy=$(scan background)
+    record "$n" "sandboxed, crash-heavy" "$n" "$heavy" "$first_floor_ms" "$first_floor_loop"
+    wine reg delete "HKCU\\$key" /v sandboxTimeout /f >/dev/null 2>&1 || true
+    wine reg delete "HKCU\\$key" /v scanInSandbox /f >/dev/null 2>&1 || true
   fi
 done
 
@@ -212,7 +234,8 @@ small=${sizes[0]} large=${sizes[-1]}
 if [ "$small" != "$large" ]; then
   echo
   echo "Per-module cost at N=$large against N=$small:"
-  for phase in "first scan" "unchanged rescan" "rescan after removing 1/5" "sandboxed scan"; do
+  for phase in "first scan" "unchanged rescan" "rescan after removing 1/5" "sandboxed, 1 worker" \
+    "sandboxed, 2 workers" "sandboxed, crash-heavy"; do
     a=${cost[$phase,$small]:-} b=${cost[$phase,$large]:-}
     [ -n "$a" ] && [ -n "$b" ] && echo "  $phase: $(ratio "$b" "$a" 2)x"
   done

@@ -43,6 +43,9 @@ struct ScanContext {
     // Seconds a sandboxed child may run; 0 waits as long as it takes. A host
     // that never sees its scan end is worse off than one plug-in stopped early.
     DWORD sandboxTimeout = 120;
+    // Sandbox workers probing at once (1 to 8); 0 until the preferences are
+    // read, which choose one per processor.
+    DWORD sandboxWorkers = 0;
     DWORD pluginsFound = 0;
     DWORD pluginsScanned = 0;
     DWORD pluginsDeleted = 0;

@@ -6,7 +6,8 @@
 // order received. Each line goes straight to WriteFile, so it is in the
 // operating system's hands before the caller's next plug-in call: a plug-in
 // that kills the process leaves a log ending at the last thing it did. Mode 6
-// appends, so the sandboxed children of one scan share "SievoSandbox.log";
+// appends, so the sandboxed children and workers of one scan share
+// "SievoSandbox.log" (each line is one append, however many write at once);
 // a file that has grown past kMaxLogBytes is started afresh when opened.
 #include <windows.h>
 #include <shlobj.h>
@@ -56,13 +57,17 @@ public:
         if (!path || !*path) return E_INVALIDARG;
         CloseFile();
         CreateParentFolders(path);
-        file_ = CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        constexpr DWORD kShare = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+        file_ = CreateFileW(path, GENERIC_WRITE, kShare, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file_ == INVALID_HANDLE_VALUE) return HRESULT_FROM_WIN32(GetLastError());
         LARGE_INTEGER size{};
         if (GetFileSizeEx(file_, &size) && size.QuadPart > kMaxLogBytes) SetEndOfFile(file_);
-        LARGE_INTEGER zero{};
-        SetFilePointerEx(file_, zero, nullptr, FILE_END);
+        CloseFile();
+        // Append-only: several sandbox workers write the same file at once,
+        // and each write must land at its end, not at a position of its own.
+        file_ = CreateFileW(path, FILE_APPEND_DATA | SYNCHRONIZE, kShare, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                            nullptr);
+        if (file_ == INVALID_HANDLE_VALUE) return HRESULT_FROM_WIN32(GetLastError());
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE Start() override { return S_OK; }
