@@ -35,11 +35,11 @@ protected:
         return key.Dword(name, Record(module).c_str());
     }
     // A record of a plug-in that an earlier scan found, for a module that is gone.
-    void SeedRecord(const std::wstring& name, DWORD isShellRoot = 0) {
+    void SeedRecord(const std::wstring& name, DWORD isShellRoot = 0, const wchar_t* kind = L"isVst") {
         RegKey k;
         k.Create(HKEY_CURRENT_USER, key.Sub((L"Inventory\\" + name).c_str()).c_str(), KEY_ALL_ACCESS);
         const DWORD one = 1;
-        RegSetValueExW(k.Get(), L"isVst", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), 4);
+        RegSetValueExW(k.Get(), kind, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), 4);
         RegSetValueExW(k.Get(), L"isShellRoot", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&isShellRoot), 4);
         RegSetValueExW(k.Get(), L"touch", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), 4);
         const wchar_t id[] = L"{141AC902-0000-0000-4142-434400000000}";
@@ -211,12 +211,13 @@ TEST_F(Loop, RecordsOfRemovedModulesAreSweptAndCounted) {
     SeedRecord(L"C:/Old/Shell.dll*1 One");
     SeedRecord(L"C:/Old/Shell.dll*2 Two");
     SeedRecord(L"C:/Old/Shell.dll2.dll");
+    SeedRecord(L"C:/Old/Delay.vst3", 0, L"isVst3");
     ASSERT_EQ(Scan().exitCode, 0u);
     std::vector<std::wstring> left = key.InventoryKeys();
     ASSERT_EQ(left.size(), 1u);
     EXPECT_EQ(_wcsicmp(left[0].c_str(), TestKey::RecordKey(folder + L"\\Helper.dll").c_str()), 0) << Narrow(left[0]);
-    EXPECT_EQ(Counter(L"PluginsDeleted"), 4u) << "a plug-in, two sub-plug-ins and the prefix look-alike";
-    EXPECT_TRUE(Contains(ReadLogLines(MainLogPath()), L"SIEVO: Removed 4 unavailable plugin's from VST inventory"));
+    EXPECT_EQ(Counter(L"PluginsDeleted"), 5u) << "a plug-in, two sub-plug-ins, the prefix look-alike, a VST 3 module";
+    EXPECT_TRUE(Contains(ReadLogLines(MainLogPath()), L"SIEVO: Removed 5 unavailable plugin's from VST inventory"));
 }
 
 TEST_F(Loop, ModuleWithoutShortPathIsSkippedAndItsRecordSwept) {
