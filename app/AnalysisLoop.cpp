@@ -38,7 +38,7 @@ struct ShellSubKeys {
     void Build() {
         built = true;
         RegKey inventory;
-        if (inventory.Open(HKEY_CURRENT_USER, ConfigSubkey(L"Inventory").c_str(), KEY_READ) != ERROR_SUCCESS) return;
+        if (inventory.Open(g_ctx.registryRoot, ConfigSubkey(L"Inventory").c_str(), KEY_READ) != ERROR_SUCCESS) return;
         for (DWORD index = 0;; ++index) {
             wchar_t name[520];
             DWORD chars = 520;
