@@ -266,8 +266,6 @@ void HandToWorker(const std::wstring& path, const std::wstring& recordKeyPath) {
         slot.reset();
         NoteWhatIsProbed();
     }
-    if (g_ctx.sandboxWorkers <= 1)
-        while (AnyBusy()) WaitForAnyWorker();
 }
 
 void WaitForFreeWorker() {

@@ -8,8 +8,9 @@
 #include <string>
 
 // Hands a module to a free worker (starting one, or waiting for one to be
-// free). With a single worker it returns when the module is done, so the scan
-// goes on exactly as with one child a module; with more it returns at once.
+// free) and returns at once: the scan reads and decides the next candidate
+// while the module is probed. With a single worker the next module is still
+// handed over (and announced) only once this one is done.
 void HandToWorker(const std::wstring& path, const std::wstring& recordKeyPath);
 
 // Waits until a worker is free to take the next module.
