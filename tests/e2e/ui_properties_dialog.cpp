@@ -242,14 +242,8 @@ TEST(SelectionList, WhichRecordTheClassIdOpens) {
     } cases[] = {
         {"empty inventory", {}, kEcho, -1},
         {"no match", {{L"C:\\P\\Echo.dll", L"Echo", kEcho, 1}}, kOther, -1},
-        {"native over bridged",
-         {{L"C:\\A\\E32.dll", L"Echo 32", kEcho, 0}, {L"C:\\B\\E64.dll", L"Echo 64", kEcho, 1}},
-         kEcho,
-         1},
-        {"no native: the last",
-         {{L"C:\\A\\E.dll", L"Echo one", kEcho, 0}, {L"C:\\B\\E.dll", L"Echo two", kEcho, 0}},
-         kEcho,
-         1},
+        {"native first", {{L"C:\\A\\E.dll", L"E 32", kEcho, 0}, {L"C:\\B\\E.dll", L"E 64", kEcho, 1}}, kEcho, 1},
+        {"else the last", {{L"C:\\A\\E.dll", L"E one", kEcho, 0}, {L"C:\\B\\E.dll", L"E two", kEcho, 0}}, kEcho, 1},
         {"hashed class id", {{L"C:\\P\\Echo.dll", L"Echo", kOther, 1}}, kHashed, 0},
         // One display name for two plug-ins: the name is found at the first
         // item, which is kept unless a later one is native of the class.
