@@ -1,52 +1,83 @@
 // The pictures of the host's channel-strip modules: a full scan stores each
 // picture a module hands over as PNG under the cache root, once per class id
 // of the module's record, and deletes the bitmaps it received.
+#include <windows.h>
+#include <gdiplus.h>
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <sstream>
 #include <string>
 
 #include "TestSupport.h"
-#include "core/Win32Owners.h"
-#include "bitmaps_png.h"
+#include "tests/plugins/vst2/StripdeckPictures.h"
 
 using namespace sievo_test;
-using namespace bitmaps_test;
+namespace pictures = stripdeck_pictures;
 
 namespace {
+
+// Empty when the file decodes to exactly the picture; else what differs first.
+std::string CompareWithPicture(const std::wstring& path, const pictures::Picture& picture) {
+    namespace gdip = Gdiplus::DllExports;
+    Gdiplus::GpBitmap* bitmap = nullptr;
+    if (gdip::GdipCreateBitmapFromFile(path.c_str(), &bitmap) != Gdiplus::Ok || !bitmap) return "does not decode";
+    UINT width = 0, height = 0;
+    gdip::GdipGetImageWidth(bitmap, &width);
+    gdip::GdipGetImageHeight(bitmap, &height);
+    std::string difference;
+    if (static_cast<int>(width) != picture.width || static_cast<int>(height) != picture.height)
+        difference = "size " + std::to_string(width) + "x" + std::to_string(height);
+    for (int i = 0; difference.empty() && i < picture.width * picture.height; ++i) {
+        const int x = i % picture.width, y = i / picture.width;
+        Gdiplus::ARGB argb = 0;
+        gdip::GdipBitmapGetPixel(bitmap, x, y, &argb);
+        if ((argb & 0xFFFFFF) != pictures::PixelColour(picture, x, y))
+            difference = "pixel " + std::to_string(x) + "," + std::to_string(y);
+    }
+    gdip::GdipDisposeImage(bitmap);
+    return difference;
+}
+
+bool IsFolder(const std::wstring& path) {
+    DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
 
 class BitmapScan : public ::testing::Test {
 protected:
     void SetUp() override {
-        DeleteLogs();
+        Gdiplus::GdiplusStartupInput input;
+        ASSERT_EQ(Gdiplus::GdiplusStartup(&gdiplus, &input, nullptr), Gdiplus::Ok);
         key.AddScanPath(dir.Make(L"plugins"));
         key.SetDword(L"rescanExisting", 1);
         module = dir.Copy(PluginPath(L"stripdeck_bitmaps"), L"plugins\\Strip Pictures.dll");
-        ASSERT_TRUE(gdiplus.Started());
     }
+    void TearDown() override { Gdiplus::GdiplusShutdown(gdiplus); }
 
-    void SetCacheRoot(const std::wstring& root) {
-        RegKey k;
-        ASSERT_EQ(k.Open(HKEY_CURRENT_USER, key.Path().c_str(), KEY_SET_VALUE), ERROR_SUCCESS);
-        RegSetValueExW(k.Get(), L"VSTBitmapCachePath", 0, REG_SZ, reinterpret_cast<const BYTE*>(root.c_str()),
-                       static_cast<DWORD>((root.size() + 1) * sizeof(wchar_t)));
+    void ScanWithCacheRoot(const std::wstring* root) {
+        if (root) key.SetText(L"VSTBitmapCachePath", *root);
+        ASSERT_EQ(RunSievo(key.Args()).exitCode, 0u);
     }
-    void Scan() { ASSERT_EQ(RunSievo(key.Args() + L"/Log").exitCode, 0u); }
-
     std::wstring ClassId(const std::wstring& moduleCopy, const wchar_t* name) {
-        std::wstring id;
-        EXPECT_TRUE(key.GetString(name, &id, (L"Inventory\\" + TestKey::RecordKey(moduleCopy)).c_str())) << name;
-        return id;
+        return key.Text(name, TestKey::Record(moduleCopy).c_str());
     }
     // What the module noted about the bitmaps it handed out, once closed.
-    std::string Handles() { return ReadBytes(module + L".handles"); }
-
-    // Both pictures under one class-id folder, each exactly as drawn.
-    void ExpectPictures(const std::wstring& folder) {
-        EXPECT_EQ(CompareWithPicture(folder + L"\\thumbnail.png", stripdeck_pictures::kThumbnail), "") << folder;
-        EXPECT_EQ(CompareWithPicture(folder + L"\\standin.png", stripdeck_pictures::kStandIn), "") << folder;
+    std::string Handles() {
+        std::ostringstream text;
+        text << std::ifstream(Narrow(module + L".handles")).rdbuf();
+        return text.str();
+    }
+    // Both pictures under both class-id folders, each exactly as drawn.
+    void ExpectPictures(const std::wstring& cache) {
+        for (const wchar_t* id : {L"clsidPlug", L"clsidPlugMD5"}) {
+            const std::wstring folder = cache + L"\\" + ClassId(module, id);
+            EXPECT_EQ(CompareWithPicture(folder + L"\\thumbnail.png", pictures::kThumbnail), "") << Narrow(folder);
+            EXPECT_EQ(CompareWithPicture(folder + L"\\standin.png", pictures::kStandIn), "") << Narrow(folder);
+        }
     }
 
-    GdiplusSession gdiplus;
+    ULONG_PTR gdiplus = 0;
     TestKey key;
     TempDir dir;
     std::wstring module;
@@ -55,68 +86,42 @@ protected:
 TEST_F(BitmapScan, PicturesStoredUnderBothClassIdsAsDrawn) {
     std::wstring silent = dir.Copy(PluginPath(L"stripdeck_private_only"), L"plugins\\Strip EQ.dll");
     std::wstring cache = dir.Make(L"cache");
-    SetCacheRoot(cache);
-    Scan();
-
-    const std::wstring plug = ClassId(module, L"clsidPlug");
-    const std::wstring plugMd5 = ClassId(module, L"clsidPlugMD5");
-    ASSERT_EQ(plug.size(), 38u);
-    ASSERT_EQ(plugMd5.size(), 38u);
-    ASSERT_NE(plug, plugMd5);
-    ExpectPictures(cache + L"\\" + plug);
-    ExpectPictures(cache + L"\\" + plugMd5);
-    for (const wchar_t* file : {L"\\thumbnail.png", L"\\standin.png"}) {
-        std::string first = ReadBytes(cache + L"\\" + plug + file);
-        EXPECT_FALSE(first.empty());
-        EXPECT_EQ(first, ReadBytes(cache + L"\\" + plugMd5 + file)) << "two identical files";
-    }
+    ScanWithCacheRoot(&cache);
+    ASSERT_EQ(ClassId(module, L"clsidPlug").size(), 38u);
+    ASSERT_NE(ClassId(module, L"clsidPlug"), ClassId(module, L"clsidPlugMD5"));
+    ExpectPictures(cache);
     EXPECT_EQ(Handles(), "thumbnail deleted\nstandin deleted\n");
-
     // A module that hands out no pictures gets no folder.
     EXPECT_FALSE(IsFolder(cache + L"\\" + ClassId(silent, L"clsidPlug")));
     EXPECT_FALSE(IsFolder(cache + L"\\" + ClassId(silent, L"clsidPlugMD5")));
 }
 
-TEST_F(BitmapScan, CacheRootWithAnEnvironmentVariableAndMissingParents) {
-    wchar_t temp[MAX_PATH] = {};
-    DWORD n = GetEnvironmentVariableW(L"TEMP", temp, MAX_PATH);
-    ASSERT_GT(n, 0u);
-    ASSERT_LT(n, static_cast<DWORD>(MAX_PATH));
-    std::wstring tempFolder(temp);
-    if (tempFolder.back() == L'\\') tempFolder.pop_back();
-    ASSERT_EQ(_wcsnicmp(dir.Path().c_str(), tempFolder.c_str(), tempFolder.size()), 0)
-        << "scratch folders lie in %TEMP%";
-    const std::wstring below = dir.Path().substr(tempFolder.size()) + L"\\not\\yet\\there";
-    SetCacheRoot(L"%TEMP%" + below);
-    Scan();
-
-    const std::wstring cache = tempFolder + below;
-    ExpectPictures(cache + L"\\" + ClassId(module, L"clsidPlug"));
-    ExpectPictures(cache + L"\\" + ClassId(module, L"clsidPlugMD5"));
-}
-
-TEST_F(BitmapScan, NothingStoredWithoutACacheRoot) {
-    // Where a path built from a missing root would end up: the drive's root
-    // folder or the scanner's working folder.
+// Without a root (no value, an empty one) nothing is stored where a path
+// built from it would end up, and received bitmaps are deleted all the
+// same; a root with a variable and missing parents is expanded and made.
+TEST_F(BitmapScan, CacheRootMissingEmptyOrWithAVariable) {
     wchar_t working[MAX_PATH] = {};
     GetCurrentDirectoryW(MAX_PATH, working);
-    auto strayed = [&](const std::wstring& id) {
-        return IsFolder(L"\\" + id) || IsFolder(std::wstring(working) + L"\\" + id) || IsFolder(id);
-    };
-
-    Scan();  // no value at all
-    const std::wstring plug = ClassId(module, L"clsidPlug");
-    const std::wstring plugMd5 = ClassId(module, L"clsidPlugMD5");
-    ASSERT_FALSE(plug.empty());
-    EXPECT_FALSE(strayed(plug));
-    EXPECT_FALSE(strayed(plugMd5));
-    EXPECT_EQ(Handles(), "thumbnail deleted\nstandin deleted\n") << "received bitmaps are deleted all the same";
-
-    SetCacheRoot(L"");
-    Scan();
-    EXPECT_FALSE(strayed(plug));
-    EXPECT_FALSE(strayed(plugMd5));
+    const std::wstring empty;
+    for (const std::wstring* root : {static_cast<const std::wstring*>(nullptr), &empty}) {
+        ScanWithCacheRoot(root);
+        for (const wchar_t* name : {L"clsidPlug", L"clsidPlugMD5"}) {
+            const std::wstring id = ClassId(module, name);
+            ASSERT_FALSE(id.empty());
+            EXPECT_FALSE(IsFolder(L"\\" + id) || IsFolder(std::wstring(working) + L"\\" + id) || IsFolder(id));
+        }
+    }
     EXPECT_EQ(Handles(), "thumbnail deleted\nstandin deleted\nthumbnail deleted\nstandin deleted\n");
+
+    wchar_t temp[MAX_PATH] = {};
+    ASSERT_GT(GetEnvironmentVariableW(L"TEMP", temp, MAX_PATH), 0u);
+    std::wstring tempFolder(temp);
+    if (tempFolder.back() == L'\\') tempFolder.pop_back();
+    ASSERT_EQ(_wcsnicmp(dir.Path().c_str(), tempFolder.c_str(), tempFolder.size()), 0) << "scratch lies in %TEMP%";
+    const std::wstring below = dir.Path().substr(tempFolder.size()) + L"\\not\\yet\\there";
+    const std::wstring root = L"%TEMP%" + below;
+    ScanWithCacheRoot(&root);
+    ExpectPictures(tempFolder + below);
 }
 
 }  // namespace

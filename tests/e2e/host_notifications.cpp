@@ -1,13 +1,14 @@
 // Background mode as the host sees it: the test host starts the real
-// Sievo.exe over real test plug-ins and records every WM_COPYDATA
-// notification and every inventory-change post, in the order they came.
-// Plug-in counts assume the VST 2 probe recognises effect_with_editor and
-// synth_wants_midi as one plug-in each and not_a_plugin as none.
+// Sievo.exe over real test plug-ins and records every notification and
+// inventory-change post in order; the scan metrics it reads beside the
+// inventory; and hosts that are not there or misbehave. Counts assume
+// effect_with_editor and synth_wants_midi are one plug-in each, not_a_plugin none.
 #include <gtest/gtest.h>
 
 #include <shlwapi.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <functional>
 #include <set>
 
@@ -19,6 +20,7 @@ using namespace sievo_test;
 namespace {
 
 constexpr unsigned long long kInventoryChange = 0x8082;
+constexpr ULONGLONG kOldStamp = 0x01D0000000000000ull;  // some day in 2014
 const std::wstring kNullGroup = L"{00000000-0000-0000-0000-000000000000}";
 const std::wstring kStarted = L"Scan started.";
 const std::wstring kSearching = L"Searching for plugins...";
@@ -35,11 +37,10 @@ class HostNotifications : public ::testing::Test {
 protected:
     void SetUp() override {
         DeleteLogs();
-        folder = dir.Make(L"plugins");
         echo = dir.Copy(PluginPath(L"effect_with_editor"), L"plugins\\Echo.dll");
         synth = dir.Copy(PluginPath(L"synth_wants_midi"), L"plugins\\Synth.dll");
         readme = dir.Copy(PluginPath(L"not_a_plugin"), L"plugins\\Readme.dll");
-        key.AddScanPath(folder);
+        key.AddScanPath(dir.Path() + L"\\plugins");
         key.SetDword(L"scanInSandbox", 0);  // probes in the scanner's own process
     }
 
@@ -49,144 +50,123 @@ protected:
             testhost::RunTestHost(dir.Path(), hostOptions, key.Args() + extraFlags, 120000, whileRunning);
         EXPECT_TRUE(r.read) << "the test host wrote its report";
         EXPECT_EQ(r.hostExitCode, 0u);
-        EXPECT_TRUE(r.started);
         EXPECT_FALSE(r.timedOut);
         EXPECT_EQ(r.sievoExitCode, 0u);
+        // Every notification is a well-formed payload with the fixed fields.
+        for (const testhost::Event& e : r.Notifications())
+            EXPECT_TRUE(e.title == L"VST Scan" && e.category == 3 && e.tag == 0x5946544Eu && e.sizeField == e.bytes &&
+                        e.load + e.wParam + e.extra + e.level == 0)
+                << Narrow(e.text);
+        for (const testhost::Event& e : r.Posts())
+            EXPECT_TRUE(e.message == kInventoryChange && e.wParam + e.lParam == 0) << "no other message, no arguments";
         return r;
     }
-
-    // Every notification is a well-formed payload with the fixed fields.
-    static void ExpectWellFormed(const testhost::Report& r) {
-        for (const testhost::Event& e : r.Notifications()) {
-            std::string what = Narrow(e.text);
-            EXPECT_EQ(e.load, 0u) << what;
-            EXPECT_EQ(e.tag, 0x5946544Eu) << what;
-            EXPECT_EQ(e.wParam, 0u) << what;
-            EXPECT_EQ(e.sizeField, e.bytes) << what;
-            EXPECT_EQ(e.title, L"VST Scan") << what;
-            EXPECT_EQ(e.category, 3) << what;
-            EXPECT_EQ(e.level, 0) << what;
-            EXPECT_EQ(e.extra, 0u) << what;
-        }
-        for (const testhost::Event& e : r.Posts()) {
-            EXPECT_EQ(e.message, kInventoryChange) << "no other application message";
-            EXPECT_EQ(e.wParam, 0u);
-            EXPECT_EQ(e.lParam, 0);
-        }
+    std::wstring Counters() const { return key.Show(L"Inventory", L"PluginsFound PluginsScanned PluginsDeleted"); }
+    // 0 when missing or not a REG_QWORD.
+    ULONGLONG Stamp() const {
+        ULONGLONG v = 0;
+        DWORD cb = sizeof v;
+        return RegGetValueW(HKEY_CURRENT_USER, key.Sub(L"Inventory").c_str(), L"lastUpdateTime", RRF_RT_REG_QWORD,
+                            nullptr, &v, &cb) == ERROR_SUCCESS
+                   ? v
+                   : 0;
     }
-
-    static std::vector<std::wstring> Scanning(const std::vector<std::wstring>& texts) {
-        std::vector<std::wstring> out;
-        for (const std::wstring& t : texts)
-            if (t.rfind(L"Scanning ", 0) == 0) out.push_back(t);
-        return out;
+    void SetOldStamp() const {
+        RegSetKeyValueW(HKEY_CURRENT_USER, key.Sub(L"Inventory").c_str(), L"lastUpdateTime", REG_QWORD, &kOldStamp,
+                        sizeof kOldStamp);
+    }
+    // Written during this test, in local time: within two minutes of now.
+    void ExpectFreshStamp() const {
+        SYSTEMTIME now;
+        GetLocalTime(&now);
+        FILETIME local;
+        SystemTimeToFileTime(&now, &local);
+        const ULONGLONG at = static_cast<ULONGLONG>(local.dwHighDateTime) << 32 | local.dwLowDateTime;
+        EXPECT_LT(std::llabs(static_cast<LONGLONG>(at - Stamp())), 2LL * 60 * 10000000) << "stamp " << Stamp();
     }
 
     TestKey key;
     TempDir dir;
-    std::wstring folder, echo, synth, readme;
+    std::wstring echo, synth, readme;
 };
 
+// With a log the last notice names it, without group or flag.
 TEST_F(HostNotifications, FullScanTellsTheHostEachStepInOrderUnderTheGroupItWasGiven) {
+    key.SetDword(L"PluginsFound", 40, L"Inventory");  // replaced, not added to
+    key.SetDword(L"PluginsDeleted", 9, L"Inventory");
     const std::wstring group = L"{5A1E7C3B-9D2F-4B8A-A6C4-0E1F2D3C4B5A}";
-    testhost::Report r = Run(L"--toast " + group);
-    ExpectWellFormed(r);
-    EXPECT_NE(r.sievoCommandLine.find(L"/Background/ZENTAPID:"), std::wstring::npos);
+    testhost::Report r = Run(L"--toast " + group, L"/Log");
+    EXPECT_EQ(Counters(), L"PluginsFound=2 PluginsScanned=2 PluginsDeleted=0");
+    ExpectFreshStamp();
+    EXPECT_EQ(key.Dword(L"SievoGUIVisible"), 0u);
 
     std::vector<std::wstring> texts = r.Texts();
-    ASSERT_EQ(texts.size(), 7u) << Narrow(r.sievoCommandLine);
+    ASSERT_EQ(texts.size(), 8u) << Narrow(r.sievoCommandLine);
     EXPECT_EQ(texts[0], kStarted);
     EXPECT_EQ(texts[1], kSearching);
     // One per probed module, in the order the folder gave them.
-    std::set<std::wstring> scanned(texts.begin() + 2, texts.begin() + 5);
-    EXPECT_EQ(scanned,
+    EXPECT_EQ(std::set<std::wstring>(texts.begin() + 2, texts.begin() + 5),
               (std::set<std::wstring>{L"Scanning Echo.dll...", L"Scanning Synth.dll...", L"Scanning Readme.dll..."}));
     EXPECT_EQ(texts[5], kRebuilding);
     EXPECT_EQ(texts[6], Complete(2, 2, 0, 0));
+    wchar_t shortened[MAX_PATH] = {};
+    ASSERT_TRUE(PathUnExpandEnvStringsW(MainLogPath().c_str(), shortened, MAX_PATH));
+    EXPECT_EQ(texts[7], L"Sievo Log created. " + std::wstring(shortened));
+    EXPECT_EQ(texts[7].rfind(L"Sievo Log created. %", 0), 0u) << "the path with its variable put back";
 
-    for (const testhost::Event& e : r.Notifications()) {
-        EXPECT_EQ(e.toastGuid, group) << Narrow(e.text);
-        EXPECT_EQ(e.messageType, 0) << Narrow(e.text);
-    }
-    // The flag is the run's: 0 during the scan, 1 from the completion on.
+    // The flag is the run's: 0 during the scan, 1 from the menus on.
     std::vector<testhost::Event> n = r.Notifications();
-    for (size_t i = 0; i < n.size(); ++i) EXPECT_EQ(n[i].notifyFlag, i < 5 ? 0u : 1u) << Narrow(n[i].text);
-
+    for (size_t i = 0; i < n.size(); ++i) {
+        EXPECT_EQ(n[i].toastGuid, i < 7 ? group : kNullGroup) << Narrow(n[i].text);
+        EXPECT_EQ(n[i].notifyFlag, i == 5 || i == 6 ? 1u : 0u) << Narrow(n[i].text);
+        EXPECT_EQ(n[i].messageType, 0) << Narrow(n[i].text);
+    }
     // No early post (no internal folder, fewer than 25 plug-ins); one after
     // "Rebuilding plugin menus..." and before "Scan complete.".
     std::vector<testhost::Event> posts = r.Posts();
     ASSERT_EQ(posts.size(), 1u);
     EXPECT_EQ(posts[0].afterNotify, 6);
+    EXPECT_TRUE(Contains(ReadLogLines(MainLogPath()), L"SIEVO: Sending WM_PLUGIN_INVENTORY_CHANGE"));
 }
 
-TEST_F(HostNotifications, RunWithoutAGroupGetsAFreshOneKeptForTheWholeScan) {
+// Without a group each run makes a fresh one. Unchanged: only the totals,
+// no post, the stamp kept. A removal: menus rebuilt, posted and stamped.
+TEST_F(HostNotifications, RescansReportOnlyWhatChanged) {
     testhost::Report first = Run(L"--no-toast");
-    EXPECT_EQ(first.sievoCommandLine.find(L"ToastGuid"), std::wstring::npos);
-    std::vector<testhost::Event> n = first.Notifications();
-    ASSERT_GE(n.size(), 3u);
-    std::wstring group = n[0].toastGuid;
+    const std::wstring group = first.Notifications().at(0).toastGuid;
     EXPECT_NE(group, kNullGroup);
     EXPECT_EQ(group.size(), 38u);
-    for (const testhost::Event& e : n) EXPECT_EQ(e.toastGuid, group) << Narrow(e.text);
+    for (const testhost::Event& e : first.Notifications()) EXPECT_EQ(e.toastGuid, group) << Narrow(e.text);
 
-    testhost::Report second = Run(L"--no-toast");
-    ASSERT_FALSE(second.Notifications().empty());
-    EXPECT_NE(second.Notifications()[0].toastGuid, group) << "each run makes its own";
-}
-
-// Unchanged: only the totals, nothing posted. A plug-in removed: counted,
-// the menus rebuilt and the change posted before the completion.
-TEST_F(HostNotifications, RescansReportOnlyWhatChanged) {
-    Run();
-    testhost::Report r = Run();
-    ExpectWellFormed(r);
+    SetOldStamp();
+    testhost::Report r = Run(L"--no-toast");
+    EXPECT_NE(r.Notifications().at(0).toastGuid, group) << "each run makes its own";
     EXPECT_EQ(r.Texts(), (std::vector<std::wstring>{kStarted, kSearching, Complete(2, 0, 0, 0)}));
     EXPECT_TRUE(r.Posts().empty());
+    EXPECT_EQ(Counters(), L"PluginsFound=2 PluginsScanned=0 PluginsDeleted=0");
+    EXPECT_EQ(Stamp(), kOldStamp);
+
     ASSERT_TRUE(DeleteFileW(synth.c_str()));
     r = Run();
     EXPECT_EQ(r.Texts(), (std::vector<std::wstring>{kStarted, kSearching, kRebuilding, Complete(1, 0, 1, 0)}));
     ASSERT_EQ(r.Posts().size(), 1u);
     EXPECT_EQ(r.Posts()[0].afterNotify, 3);
-}
-
-TEST_F(HostNotifications, WithALogTheLastNoticeNamesItWithoutGroupOrFlag) {
-    testhost::Report r = Run(L"", L"/Log");
-    ExpectWellFormed(r);
-    std::vector<testhost::Event> n = r.Notifications();
-    ASSERT_GE(n.size(), 2u);
-    const testhost::Event& last = n.back();
-    wchar_t shortened[MAX_PATH] = {};
-    ASSERT_TRUE(PathUnExpandEnvStringsW(MainLogPath().c_str(), shortened, MAX_PATH));
-    EXPECT_EQ(last.text, L"Sievo Log created. " + std::wstring(shortened));
-    EXPECT_EQ(last.text.rfind(L"Sievo Log created. %", 0), 0u) << "the path with its variable put back";
-    EXPECT_EQ(last.toastGuid, kNullGroup);
-    EXPECT_EQ(last.notifyFlag, 0u);
-    EXPECT_EQ(last.messageType, 0);
-    const testhost::Event& complete = n[n.size() - 2];
-    EXPECT_EQ(complete.text, Complete(2, 2, 0, 0));
-    EXPECT_EQ(complete.toastGuid, r.toastGuid);
-    EXPECT_EQ(complete.notifyFlag, 1u);
-
-    auto log = ReadLogLines(MainLogPath());
-    EXPECT_TRUE(Contains(log, L"SIEVO: Sending WM_PLUGIN_INVENTORY_CHANGE"));
+    EXPECT_EQ(Counters(), L"PluginsFound=1 PluginsScanned=0 PluginsDeleted=1");
+    ExpectFreshStamp();
 }
 
 TEST_F(HostNotifications, AnInternalFolderPostsTheInventoryChangeOnceItsPlugInsAreIn) {
-    // Three plug-ins in the internal folder, one more in a user folder.
-    std::wstring internal = dir.Make(L"internal");
     dir.Copy(PluginPath(L"effect_with_editor"), L"internal\\A.dll");
     dir.Copy(PluginPath(L"synth_wants_midi"), L"internal\\B.dll");
     dir.Copy(PluginPath(L"effect_with_editor"), L"internal\\C.dll");
-    key.AddInternalPath(internal);
+    key.AddInternalPath(dir.Path() + L"\\internal");
     DeleteFileW(readme.c_str());
     DeleteFileW(synth.c_str());
 
     testhost::Report r = Run();
-    ExpectWellFormed(r);
     std::vector<std::wstring> texts = r.Texts();
     ASSERT_EQ(texts.size(), 8u);
-    EXPECT_EQ(Scanning(texts).size(), 4u);
-    EXPECT_EQ(texts[2].find(L"Scanning Echo"), std::wstring::npos) << "internal folders come first";
+    for (int i = 2; i < 5; ++i) EXPECT_EQ(texts[i].rfind(L"Scanning ", 0), 0u) << "internal folders come first";
     EXPECT_EQ(texts[5], L"Scanning Echo.dll...");
     EXPECT_EQ(texts[6], kRebuilding);
     EXPECT_EQ(texts[7], Complete(4, 4, 0, 0));
@@ -200,8 +180,7 @@ TEST_F(HostNotifications, AnInternalFolderPostsTheInventoryChangeOnceItsPlugInsA
 
 TEST_F(HostNotifications, APlugInFaultReachesTheHostAsAnErrorAndIsCounted) {
     dir.Copy(PluginPath(L"crash_in_open"), L"plugins\\Crashy.dll");
-    // The load-error dialog comes up in background mode too; the user keeps
-    // the plug-in disabled.
+    // The load-error dialog comes up in background mode too; keep it disabled.
     int answered = 0;
     testhost::Report r = Run(L"", L"", [&] {
         if (HWND dialog = testhost::FindWindowByCaption(L"Tarnwell VST Scan: VST Plug-in Load Error")) {
@@ -211,7 +190,6 @@ TEST_F(HostNotifications, APlugInFaultReachesTheHostAsAnErrorAndIsCounted) {
         }
     });
     EXPECT_GE(answered, 1);
-    ExpectWellFormed(r);
     std::vector<testhost::Event> errors;
     for (const testhost::Event& e : r.Notifications())
         if (e.messageType == 2) errors.push_back(e);
@@ -221,11 +199,36 @@ TEST_F(HostNotifications, APlugInFaultReachesTheHostAsAnErrorAndIsCounted) {
     EXPECT_EQ(errors[0].toastGuid, r.toastGuid);
     std::vector<std::wstring> texts = r.Texts();
     auto scanning = std::find(texts.begin(), texts.end(), L"Scanning Crashy.dll...");
-    auto error = std::find(texts.begin(), texts.end(), errors[0].text);
-    EXPECT_LT(scanning, error) << "announced, then reported";
-    ASSERT_FALSE(r.Texts().empty());
-    const std::wstring& last = r.Texts().back();
-    EXPECT_NE(last.find(L"1 errors)."), std::wstring::npos) << Narrow(last);
+    EXPECT_LT(scanning, std::find(texts.begin(), texts.end(), errors[0].text)) << "announced, then reported";
+    ASSERT_FALSE(texts.empty());
+    EXPECT_NE(texts.back().find(L"1 errors)."), std::wstring::npos) << Narrow(texts.back());
+}
+
+TEST_F(HostNotifications, HostsThatAreNotThereOrMisbehaveCostOnlyTheMessages) {
+    const struct {
+        const wchar_t* options;
+        size_t texts, posts;
+    } cases[] = {{L"--no-background", 0, 0}, {L"--hwnd zero", 0, 0},        {L"--hwnd none", 0, 0},
+                 {L"--hwnd gone", 0, 0},     {L"--answer 0xBADF00D", 8, 1}, {L"--destroy-after 3", 3, 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(Narrow(c.options));
+        RegDeleteTreeW(HKEY_CURRENT_USER, key.Sub(L"Inventory").c_str());
+        DeleteLogs();
+        testhost::Report r = Run(c.options, L"/Log");
+        std::vector<std::wstring> texts = r.Texts();
+        ASSERT_EQ(texts.size(), c.texts);
+        EXPECT_EQ(r.Posts().size(), c.posts);
+        EXPECT_TRUE(!c.texts || texts[0] + texts[1] + texts[2].substr(0, 9) == kStarted + kSearching + L"Scanning ");
+        EXPECT_TRUE(c.texts != 8 || texts[6] == Complete(2, 2, 0, 0));
+        EXPECT_EQ(key.InventoryKeys().size(), 3u);
+        EXPECT_EQ(key.Show(L"Inventory", L"PluginsFound PluginsScanned"), L"PluginsFound=2 PluginsScanned=2");
+        const auto log = ReadLogLines(MainLogPath());
+        EXPECT_TRUE(std::any_of(log.begin(), log.end(), [](const std::wstring& line) {
+            return line.rfind(L"SIEVO: Finished analyzing VST plugins", 0) == 0;
+        }));
+        EXPECT_TRUE(c.options != cases[1].options || !Contains(log, L"SIEVO: Sending WM_PLUGIN_INVENTORY_CHANGE"))
+            << "nothing sent to a zero window, nothing logged";
+    }
 }
 
 }  // namespace

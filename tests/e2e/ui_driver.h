@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <vector>
 
 #include "TestSupport.h"
 
@@ -40,36 +39,12 @@ inline void Type(HWND dialog, int id, const std::wstring& text) {
     SendMessageW(GetDlgItem(dialog, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
-// The caption of every visible top-level window of the process.
-inline std::vector<HWND> ProcessWindows(DWORD pid) {
-    struct State {
-        DWORD pid;
-        std::vector<HWND> found;
-    } state{pid, {}};
-    EnumWindows(
-        [](HWND window, LPARAM param) -> BOOL {
-            State* s = reinterpret_cast<State*>(param);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(window, &owner);
-            if (owner == s->pid && IsWindowVisible(window)) s->found.push_back(window);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&state));
-    return state.found;
-}
-
-inline std::wstring Caption(HWND window) {
-    wchar_t text[512] = {};
-    GetWindowTextW(window, text, 512);
-    return text;
-}
-
 // A record key under Inventory with the values the dialogs read.
 struct SeedRecord {
-    std::wstring path;       // module path; the key name is made from it
-    std::wstring keySuffix;  // "*<id> <name>" for a shell's sub-plug-in
-    std::wstring name;
-    std::wstring clsid;
+    std::wstring path = L"C:\\Plugins\\Echo.dll";  // the key name is made from it
+    std::wstring keySuffix;                        // "*<id> <name>" for a shell's sub-plug-in
+    std::wstring name = L"Echo";
+    std::wstring clsid = L"{5EED0001-0000-4000-8000-000000000001}";
     DWORD isX64 = 1;
     DWORD numInputs = 2;
     DWORD maxUsedInputs = 2;
@@ -78,7 +53,6 @@ struct SeedRecord {
     DWORD vstVersion = 2400;
     DWORD isSynth = 0;
     DWORD wantEvents = 0;
-    DWORD generateEvents = 0;
     DWORD isShell = 0;
     DWORD isShellRoot = 0;
     DWORD gantryServerId = 0;  // as stored: index + 1
@@ -93,24 +67,13 @@ inline void Seed(const TestKey& key, const SeedRecord& r) {
     key.SetText(L"FullName", r.name, sub.c_str());
     key.SetText(L"FullPath", r.path, sub.c_str());
     key.SetText(L"clsidPlug", r.clsid, sub.c_str());
-    struct {
-        const wchar_t* name;
-        DWORD value;
-    } values[] = {{L"isVst", 1},
-                  {L"isX64", r.isX64},
-                  {L"numInputs", r.numInputs},
-                  {L"maxUsedInputs", r.maxUsedInputs},
-                  {L"numOutputs", r.numOutputs},
-                  {L"uniqueId", r.uniqueId},
-                  {L"vstVersion", r.vstVersion},
-                  {L"isSynth", r.isSynth},
-                  {L"wantEvents", r.wantEvents},
-                  {L"generateEvents", r.generateEvents},
-                  {L"isShell", r.isShell},
-                  {L"isShellRoot", r.isShellRoot},
-                  {L"registerAsPlug", 1},
-                  {L"gantryServerId", r.gantryServerId}};
-    for (const auto& v : values) key.SetDword(v.name, v.value, sub.c_str());
+    const wchar_t* names[] = {L"isVst",    L"isX64",       L"numInputs",      L"numOutputs",    L"maxUsedInputs",
+                              L"uniqueId", L"vstVersion",  L"isSynth",        L"wantEvents",    L"generateEvents",
+                              L"isShell",  L"isShellRoot", L"registerAsPlug", L"gantryServerId"};
+    const DWORD values[] = {1,          r.isX64,       r.numInputs, r.numOutputs,    r.maxUsedInputs,
+                            r.uniqueId, r.vstVersion,  r.isSynth,   r.wantEvents,    0,
+                            r.isShell,  r.isShellRoot, 1,           r.gantryServerId};
+    for (size_t i = 0; i < ARRAYSIZE(values); ++i) key.SetDword(names[i], values[i], sub.c_str());
 }
 
 inline DWORD RecordDword(const TestKey& key, const SeedRecord& r, const wchar_t* name) {
@@ -125,6 +88,18 @@ inline std::wstring RecordText(const TestKey& key, const SeedRecord& r, const wc
 inline bool HasValue(const TestKey& key, const wchar_t* sub, const wchar_t* name) {
     std::wstring path = sub ? key.Sub(sub) : key.Path();
     return RegGetValueW(HKEY_CURRENT_USER, path.c_str(), name, RRF_RT_ANY, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+}
+
+// Opens `args`, waits for the dialog `caption`, lets `act` work on it, then
+// clicks `button` and expects the program to end cleanly.
+template <class Act>
+void InDialog(const std::wstring& args, const wchar_t* caption, Act&& act, int button) {
+    Sievo sievo(args);
+    HWND dialog = sievo.Wait(caption);
+    ASSERT_NE(dialog, nullptr) << "no dialog " << Narrow(caption);
+    act(sievo, dialog);
+    ClickButton(dialog, button);
+    EXPECT_EQ(sievo.WaitExit(), 0u);
 }
 
 }  // namespace ui_test

@@ -10,18 +10,8 @@ using namespace ui_test;
 
 namespace {
 
-enum {
-    kList = 1002,
-    kAdd = 1003,
-    kRemove = 1004,
-    kDefaults = 60,
-    kReset = 62,
-    kCancel = 63,
-    kRescanFailed = 1021,
-    kRescanExisting = 1026,
-    kOk = 64,
-    kResetNo = 1026
-};
+constexpr int kList = 1002, kAdd = 1003, kRemove = 1004, kDefaults = 60, kReset = 62, kCancel = 63, kOk = 64;
+constexpr int kRescanFailed = 1021, kRescanExisting = 1026, kResetNo = 1026;
 
 // Folders are stored and listed in lower case.
 std::wstring Lower(std::wstring path) {
@@ -43,10 +33,8 @@ std::wstring Rows(HWND dialog) {
 
 // The "Paths" value names, sorted, lower case, "a|b".
 std::wstring PathValues(const TestKey& key) {
-    std::vector<std::wstring> names;
-    for (const auto& value : key.Values(L"Paths")) names.push_back(value.first);
     std::wstring joined;
-    for (const std::wstring& name : names) joined += (joined.empty() ? L"" : L"|") + Lower(name);
+    for (const auto& value : key.Values(L"Paths")) joined += (joined.empty() ? L"" : L"|") + Lower(value.first);
     return joined;
 }
 
@@ -60,33 +48,31 @@ bool Within(Done done) {
     return done();
 }
 
-// The window of the process that is not the dialog: the folder browser.
-HWND Browser(const Sievo& sievo, HWND dialog) {
-    for (DWORD waited = 0; waited < kStepMs; waited += 20) {
-        for (HWND window : ProcessWindows(sievo.Pid()))
-            if (window != dialog) return window;
-        Sleep(20);
+// Opens the window `open` brings up (by its caption, or, with none, the
+// process's other window: the folder browser), checks that OK is disabled
+// while it is up, answers it with `button` and waits until OK is back.
+void AnswerChild(const Sievo& sievo, HWND dialog, int open, const wchar_t* caption, int button) {
+    ClickButton(dialog, open);
+    HWND child = nullptr;
+    for (DWORD waited = 0; !child && waited < kStepMs; waited += 20, Sleep(20)) {
+        if (caption) child = FindProcessWindow(sievo.Pid(), caption);
+        for (HWND w = GetTopWindow(nullptr); !caption && w && !child; w = GetWindow(w, GW_HWNDNEXT)) {
+            DWORD pid = 0;
+            GetWindowThreadProcessId(w, &pid);
+            if (pid == sievo.Pid() && w != dialog && IsWindowVisible(w)) child = w;
+        }
     }
-    return nullptr;
-}
-
-std::wstring DesktopFolder() {
-    wchar_t path[MAX_PATH] = {};
-    SHGetFolderPathW(nullptr, CSIDL_DESKTOPDIRECTORY, nullptr, SHGFP_TYPE_CURRENT, path);
-    return Lower(path);
+    ASSERT_NE(child, nullptr) << "nothing opened by button " << open;
+    EXPECT_FALSE(IsEnabled(dialog, kOk));
+    ClickButton(child, button);
+    ASSERT_TRUE(sievo.WaitGone(child));
+    EXPECT_TRUE(Within([&] { return IsEnabled(dialog, kOk); }));
 }
 
 class PathsDialog : public ::testing::Test {
 protected:
     std::wstring Args() const { return key.Args() + L"/ScanProps"; }
     std::wstring Folder(const std::wstring& relative) const { return Lower(dir.Path() + L"\\" + relative); }
-    void SeedEcho(const wchar_t* clsid) const {
-        SeedRecord echo;
-        echo.path = L"C:\\Plugins\\Echo.dll";
-        echo.name = L"Echo";
-        echo.clsid = clsid;
-        Seed(key, echo);
-    }
     TestKey key;
     TempDir dir;
 };
@@ -96,36 +82,34 @@ TEST_F(PathsDialog, OkSavesTheOptionsCancelSavesNothingEscapeAndCloseDoNothing) 
     key.AddScanPath(dir.Make(L"A"));
     key.SetDword(L"rescanFailed", 1);
     key.SetDword(L"noPrefix", 0);
-    {
-        Sievo sievo(Args());
-        HWND dialog = sievo.Wait(kPathsCaption);
-        ASSERT_NE(dialog, nullptr);
-        EXPECT_EQ(key.Dword(L"SievoGUIVisible"), 1u) << "the host is told a dialog is up";
-        EXPECT_EQ(Rows(dialog), Folder(L"a") + L"|" + Folder(L"b")) << "sorted";
-        EXPECT_TRUE(IsChecked(dialog, kRescanFailed));
-        EXPECT_FALSE(IsChecked(dialog, kRescanExisting));
-        Toggle(dialog, kRescanFailed);
-        Toggle(dialog, kRescanExisting);
-        ClickButton(dialog, kOk);
-        ASSERT_EQ(sievo.WaitExit(), 0u);
-        EXPECT_EQ(key.Show(L"", L"rescanFailed rescanExisting noPrefix SievoGUIVisible"),
-                  L"rescanFailed=0 rescanExisting=1 noPrefix=0 SievoGUIVisible=0");
-    }
-    key.SetDword(L"rescanExisting", 0);
-    Sievo sievo(Args());
-    HWND dialog = sievo.Wait(kPathsCaption);
-    ASSERT_NE(dialog, nullptr);
-    EXPECT_FALSE(GetWindowLongW(dialog, GWL_STYLE) & WS_SYSMENU) << "no close box";
-    HWND focus = GetDlgItem(dialog, kList);
-    PostMessageW(focus, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
-    PostMessageW(focus, WM_KEYUP, VK_ESCAPE, 0xC0010001);
-    PostMessageW(dialog, WM_CLOSE, 0, 0);
-    Sleep(700);
-    EXPECT_TRUE(sievo.Running() && IsWindowVisible(dialog)) << "Escape or WM_CLOSE ended the dialog";
-    Toggle(dialog, kRescanExisting);
-    ClickButton(dialog, kCancel);
-    EXPECT_EQ(sievo.WaitExit(), 0u);
-    EXPECT_EQ(key.Show(L"", L"rescanExisting SievoGUIVisible"), L"rescanExisting=0 SievoGUIVisible=0");
+    InDialog(
+        Args(), kPathsCaption,
+        [&](Sievo&, HWND dialog) {
+            EXPECT_EQ(key.Dword(L"SievoGUIVisible"), 1u) << "the host is told a dialog is up";
+            EXPECT_EQ(Rows(dialog), Folder(L"a") + L"|" + Folder(L"b")) << "sorted";
+            EXPECT_TRUE(IsChecked(dialog, kRescanFailed));
+            EXPECT_FALSE(IsChecked(dialog, kRescanExisting));
+            Toggle(dialog, kRescanFailed);
+            Toggle(dialog, kRescanExisting);
+        },
+        kOk);
+    EXPECT_EQ(key.Show(L"", L"rescanFailed rescanExisting noPrefix SievoGUIVisible"),
+              L"rescanFailed=0 rescanExisting=1 noPrefix=0 SievoGUIVisible=0");
+    InDialog(
+        Args(), kPathsCaption,
+        [&](Sievo& sievo, HWND dialog) {
+            EXPECT_TRUE(IsChecked(dialog, kRescanExisting)) << "shows what was saved";
+            EXPECT_FALSE(GetWindowLongW(dialog, GWL_STYLE) & WS_SYSMENU) << "no close box";
+            HWND focus = GetDlgItem(dialog, kList);
+            PostMessageW(focus, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
+            PostMessageW(focus, WM_KEYUP, VK_ESCAPE, 0xC0010001);
+            PostMessageW(dialog, WM_CLOSE, 0, 0);
+            Sleep(700);
+            EXPECT_TRUE(sievo.Running() && IsWindowVisible(dialog)) << "Escape or WM_CLOSE ended the dialog";
+            Toggle(dialog, kRescanExisting);
+        },
+        kCancel);
+    EXPECT_EQ(key.Show(L"", L"rescanExisting SievoGUIVisible"), L"rescanExisting=1 SievoGUIVisible=0");
 }
 
 // Rows and "Paths" values stay in step, a removal is stored at once and Cancel
@@ -135,162 +119,97 @@ TEST_F(PathsDialog, RemoveDeletesTheSelectedRowAndItsValueAtOnce) {
     key.AddScanPath(dir.Make(L"a"));
     key.AddScanPath(dir.Make(L"b"));
     key.AddScanPath(dir.Path() + L"\\" + deep);  // need not exist
-    Sievo sievo(Args());
-    HWND dialog = sievo.Wait(kPathsCaption);
-    ASSERT_NE(dialog, nullptr);
-    HWND list = GetDlgItem(dialog, kList);
-    RECT client{};
-    GetClientRect(list, &client);
-    auto extent = [&] { return static_cast<LONG>(SendMessageW(list, LB_GETHORIZONTALEXTENT, 0, 0)); };
-    // No font draws 8-point letters narrower than 3 pixels.
-    EXPECT_GT(extent(), std::max<LONG>(client.right, static_cast<LONG>(deep.size()) * 3));
-    const LONG wide = extent();
-
-    ClickButton(dialog, kRemove);  // nothing selected: nothing happens
-    Sleep(300);
-    EXPECT_EQ(Rows(dialog), Folder(L"a") + L"|" + Folder(L"b") + L"|" + Folder(deep));
-    Select(dialog, 1);
-    ClickButton(dialog, kRemove);
-    EXPECT_TRUE(Within([&] { return Rows(dialog) == Folder(L"a") + L"|" + Folder(deep); })) << Narrow(Rows(dialog));
-    EXPECT_EQ(PathValues(key), Folder(L"a") + L"|" + Folder(deep)) << "stored before the dialog ends";
-    Select(dialog, 1);
-    ClickButton(dialog, kRemove);
-    EXPECT_TRUE(Within([&] { return Rows(dialog) == Folder(L"a"); }));
-    EXPECT_LT(extent(), wide - 70 * 3) << "still scrolls for the removed folder";
-    ClickButton(dialog, kCancel);
-    EXPECT_EQ(sievo.WaitExit(), 0u);
+    InDialog(
+        Args(), kPathsCaption,
+        [&](Sievo&, HWND dialog) {
+            HWND list = GetDlgItem(dialog, kList);
+            RECT client{};
+            GetClientRect(list, &client);
+            auto extent = [&] { return static_cast<LONG>(SendMessageW(list, LB_GETHORIZONTALEXTENT, 0, 0)); };
+            // No font draws 8-point letters narrower than 3 pixels.
+            EXPECT_GT(extent(), std::max<LONG>(client.right, static_cast<LONG>(deep.size()) * 3));
+            const LONG wide = extent();
+            ClickButton(dialog, kRemove);  // nothing selected: nothing happens
+            Sleep(300);
+            EXPECT_EQ(Rows(dialog), Folder(L"a") + L"|" + Folder(L"b") + L"|" + Folder(deep));
+            Select(dialog, 1);
+            ClickButton(dialog, kRemove);
+            EXPECT_TRUE(Within([&] { return Rows(dialog) == Folder(L"a") + L"|" + Folder(deep); }));
+            EXPECT_EQ(PathValues(key), Folder(L"a") + L"|" + Folder(deep)) << "stored before the dialog ends";
+            Select(dialog, 1);
+            ClickButton(dialog, kRemove);
+            EXPECT_TRUE(Within([&] { return Rows(dialog) == Folder(L"a"); }));
+            EXPECT_LT(extent(), wide - 70 * 3) << "still scrolls for the removed folder";
+        },
+        kCancel);
     EXPECT_EQ(PathValues(key), Folder(L"a"));
 }
 
-// The folder browser opens on the desktop; accepting it adds that folder
-// once, Cancel adds nothing, and OK is disabled while the browser is up.
-TEST_F(PathsDialog, AddTakesTheBrowsedFolderOnce) {
-    key.AddScanPath(dir.Path());
-    Sievo sievo(Args());
-    HWND dialog = sievo.Wait(kPathsCaption);
-    ASSERT_NE(dialog, nullptr);
-    const std::wstring desktop = DesktopFolder();
-    for (int round = 0; round < 3; ++round) {
-        SCOPED_TRACE(round);
-        ClickButton(dialog, kAdd);
-        HWND browser = Browser(sievo, dialog);
-        ASSERT_NE(browser, nullptr) << "no folder browser";
-        EXPECT_FALSE(IsEnabled(dialog, kOk));
-        ClickButton(browser, round < 2 ? IDOK : IDCANCEL);
-        ASSERT_TRUE(sievo.WaitGone(browser));
-        EXPECT_TRUE(Within([&] { return IsEnabled(dialog, kOk); }));
-        Sleep(200);
-        EXPECT_EQ(Rows(dialog), Lower(dir.Path()) + L"|" + desktop);
-    }
-    EXPECT_EQ(Lower(key.Text(desktop.c_str(), L"Paths")), desktop);
-    Select(dialog, 1);
-    ClickButton(dialog, kRemove);
-    EXPECT_TRUE(Within([&] { return !HasValue(key, L"Paths", desktop.c_str()); }));
-    ClickButton(dialog, kOk);
-    EXPECT_EQ(sievo.WaitExit(), 0u);
-}
-
-// "No" keeps records and counters, "Yes" removes both; the dialog stays.
-TEST_F(PathsDialog, ResetAllAnsweredNoKeepsAndYesRemovesTheInventory) {
-    key.AddScanPath(dir.Path());
-    SeedEcho(L"{5EED0003-0000-4000-8000-000000000001}");
-    key.SetDword(L"PluginsFound", 2, L"Inventory");
-    Sievo sievo(Args());
-    HWND dialog = sievo.Wait(kPathsCaption);
-    ASSERT_NE(dialog, nullptr);
-    for (int answer : {kResetNo, kOk}) {
-        ClickButton(dialog, kReset);
-        HWND confirm = sievo.Wait(kResetCaption);
-        ASSERT_NE(confirm, nullptr);
-        EXPECT_FALSE(IsEnabled(dialog, kOk));
-        ClickButton(confirm, answer);
-        ASSERT_TRUE(sievo.WaitGone(confirm));
-        EXPECT_TRUE(Within([&] { return IsEnabled(dialog, kOk); }));
-    }
-    EXPECT_TRUE(Within([&] { return !key.Exists(L"Inventory"); })) << "records and counters are gone";
-    EXPECT_TRUE(IsWindowVisible(dialog));
-    ClickButton(dialog, kOk);
-    EXPECT_EQ(sievo.WaitExit(), 0u);
-
-    // The same question from the command line, answered No.
-    SeedEcho(L"{5EED0003-0000-4000-8000-000000000003}");
-    Sievo reset(key.Args() + L"/DoReset");
-    HWND confirm = reset.Wait(kResetCaption);
-    ASSERT_NE(confirm, nullptr);
-    ClickButton(confirm, kResetNo);
-    EXPECT_EQ(reset.WaitExit(), 0u);
-    EXPECT_EQ(key.InventoryKeys().size(), 1u);
-}
-
-TEST_F(PathsDialog, FolderDefaultsOpenTheDefaultsAndKeepOkDisabled) {
-    key.AddScanPath(dir.Path());
-    Sievo sievo(Args());
-    HWND dialog = sievo.Wait(kPathsCaption);
-    ASSERT_NE(dialog, nullptr);
-    ClickButton(dialog, kDefaults);
-    HWND props = sievo.Wait(kPropsCaption);
-    ASSERT_NE(props, nullptr);
-    EXPECT_FALSE(IsEnabled(dialog, kOk));
-    EXPECT_FALSE(IsEnabled(props, 1004)) << "defaults mode: no details";
-    Toggle(props, 1011);
-    ClickButton(props, 64);
-    ASSERT_TRUE(sievo.WaitGone(props));
-    EXPECT_TRUE(Within([&] { return IsEnabled(dialog, kOk); }));
-    EXPECT_EQ(key.Dword(L"nrpnPassThrough", L"Defaults"), 1u);
-    ClickButton(dialog, kOk);
-    EXPECT_EQ(sievo.WaitExit(), 0u);
-}
-
-TEST_F(PathsDialog, WithoutFoldersTheDialogComesBackAfterTheMessage) {
+// Without folders OK brings a message and the dialog back; the folder
+// browser opens on the desktop, accepting it adds that folder once, Cancel
+// adds nothing, and with a folder OK ends the dialog.
+TEST_F(PathsDialog, WithoutFoldersOkAsksForOneAndAddTakesTheBrowsedFolderOnce) {
     Sievo sievo(Args());
     HWND dialog = sievo.Wait(kPathsCaption);
     ASSERT_NE(dialog, nullptr);
     ASSERT_EQ(Rows(dialog), L"");
-    for (int round = 0; round < 2; ++round) {
-        ClickButton(dialog, kOk);
-        HWND message = sievo.Wait(kNoPathsCaption);
-        ASSERT_NE(message, nullptr) << "round " << round;
-        EXPECT_TRUE(FindWindowExW(message, nullptr, L"Static",
-                                  L"Couldn't find any VST plug-in paths.  Tarnwell VST Scan needs at least one "
-                                  L"plug-in path in order to continue.") != nullptr);
-        ClickButton(message, IDOK);
-        ASSERT_TRUE(sievo.WaitGone(message));
-        dialog = sievo.Wait(kPathsCaption);
-        ASSERT_NE(dialog, nullptr) << "the dialog is shown again";
+    ClickButton(dialog, kOk);
+    HWND message = sievo.Wait(kNoPathsCaption);
+    ASSERT_NE(message, nullptr);
+    EXPECT_TRUE(FindWindowExW(message, nullptr, L"Static",
+                              L"Couldn't find any VST plug-in paths.  Tarnwell VST Scan needs at least one "
+                              L"plug-in path in order to continue.") != nullptr);
+    ClickButton(message, IDOK);
+    ASSERT_TRUE(sievo.WaitGone(message));
+    dialog = sievo.Wait(kPathsCaption);
+    ASSERT_NE(dialog, nullptr) << "the dialog is shown again";
+    wchar_t path[MAX_PATH] = {};
+    SHGetFolderPathW(nullptr, CSIDL_DESKTOPDIRECTORY, nullptr, SHGFP_TYPE_CURRENT, path);
+    const std::wstring desktop = Lower(path);
+    for (int button : {IDOK, IDOK, IDCANCEL}) {
+        AnswerChild(sievo, dialog, kAdd, nullptr, button);
+        EXPECT_TRUE(Within([&] { return Rows(dialog) == desktop; })) << Narrow(Rows(dialog));
     }
-    ClickButton(dialog, kAdd);
-    HWND browser = Browser(sievo, dialog);
-    ASSERT_NE(browser, nullptr);
-    ClickButton(browser, IDOK);
-    ASSERT_TRUE(sievo.WaitGone(browser));
-    EXPECT_TRUE(Within([&] { return Rows(dialog) == DesktopFolder(); }));
     ClickButton(dialog, kOk);
     EXPECT_EQ(sievo.WaitExit(), 0u) << "a folder exists now: no further message";
-    EXPECT_EQ(PathValues(key), DesktopFolder());
+    EXPECT_EQ(PathValues(key), desktop);
 }
 
-TEST_F(PathsDialog, BackgroundModeShowsNothing) {
+// "No" keeps records and counters, "Yes" removes both; the dialog stays. The
+// folder defaults write their own key.
+TEST_F(PathsDialog, ResetAndFolderDefaultsKeepOkDisabledWhileUp) {
     key.AddScanPath(dir.Path());
-    Sievo sievo(Args() + L"/Background");
-    EXPECT_EQ(sievo.WaitExit(), 0u);
-    EXPECT_EQ(key.Show(L"", L"SievoGUIVisible rescanFailed"), L"SievoGUIVisible=0 rescanFailed=-")
-        << "no dialog ran, nothing was saved";
+    Seed(key, SeedRecord{});
+    key.SetDword(L"PluginsFound", 2, L"Inventory");
+    InDialog(
+        Args(), kPathsCaption,
+        [&](Sievo& sievo, HWND dialog) {
+            AnswerChild(sievo, dialog, kReset, kResetCaption, kResetNo);
+            EXPECT_EQ(key.InventoryKeys().size(), 1u);
+            AnswerChild(sievo, dialog, kReset, kResetCaption, kOk);
+            EXPECT_TRUE(Within([&] { return !key.Exists(L"Inventory"); })) << "records and counters are gone";
+            AnswerChild(sievo, dialog, kDefaults, kPropsCaption, kOk);
+            EXPECT_EQ(key.Show(L"Defaults", L"registerAsPlug"), L"registerAsPlug=1");
+        },
+        kOk);
 }
 
-// Several configuration flags in one command line: paths, the plug-in's
-// properties, the folder defaults, then the reset, and no scan after them.
-TEST_F(PathsDialog, SeveralConfigurationFlagsRunTheirDialogsInOrder) {
+// In background mode no dialog runs and nothing is saved. Several
+// configuration flags in one command line run their dialogs in order:
+// paths, the plug-in's properties, the folder defaults, then the reset, and
+// no scan after them.
+TEST_F(PathsDialog, BackgroundShowsNothingAndSeveralFlagsRunTheirDialogsInOrder) {
     key.AddScanPath(dir.Path());
-    const wchar_t clsid[] = L"{5EED0003-0000-4000-8000-000000000002}";
-    SeedEcho(clsid);
-    Sievo sievo(key.Args() + L"/DoReset/FolderDefaults/VstProps:" + clsid + L"/ScanProps");
+    EXPECT_EQ(RunSievo(Args() + L"/Background", 20000).exitCode, 0u);
+    EXPECT_EQ(key.Show(L"", L"SievoGUIVisible rescanFailed"), L"SievoGUIVisible=0 rescanFailed=-");
+
+    Seed(key, SeedRecord{});
+    Sievo sievo(key.Args() + L"/DoReset/FolderDefaults/VstProps:" + SeedRecord{}.clsid + L"/ScanProps");
     HWND paths = sievo.Wait(kPathsCaption);
     ASSERT_NE(paths, nullptr);
     EXPECT_FALSE(FindProcessWindow(sievo.Pid(), kPropsCaption) || FindProcessWindow(sievo.Pid(), kResetCaption));
     ClickButton(paths, kOk);
-
-    const bool details[] = {true, false};  // the plug-in's properties, then the folder defaults
-    for (bool plugin : details) {
+    for (bool plugin : {true, false}) {  // the plug-in's properties, then the folder defaults
         HWND props = sievo.Wait(kPropsCaption);
         ASSERT_NE(props, nullptr);
         EXPECT_EQ(IsEnabled(props, 1004), plugin);

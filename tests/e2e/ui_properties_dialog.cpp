@@ -1,54 +1,29 @@
 // The properties dialog of one plug-in (/VstProps:) and of the folder
 // defaults (/FolderDefaults): the rules between its controls and what OK and
-// Cancel leave in the registry.
+// Cancel leave in the registry. /VstProps:{clsid} opens the matching loaded
+// record: a native record before a bridged one, the first item of the chosen
+// name unless a later item holds a native record of that class, nothing at
+// all when no record matches.
 #include "ui_driver.h"
 
 using namespace ui_test;
 
 namespace {
 
-constexpr wchar_t kClsid[] = L"{5EED0001-0000-4000-8000-000000000001}";
-
-// Control ids of the properties dialog.
-enum {
-    kName = 1003,
-    kDetails = 1004,
-    kEnable = 1007,
-    kTempo = 1008,
-    kSynth = 1009,
-    kStereo = 1010,
-    kNrpn = 1011,
-    kDelay = 1012,
-    kMono = 1013,
-    kSuspendStop = 1015,
-    kJBridge = 1018,
-    kInputs = 1044,
-    kServer = 1045,
-    kOk = 64,
-    kCancel = 2
-};
+constexpr int kName = 1003, kDetails = 1004, kEnable = 1007, kTempo = 1008, kSynth = 1009, kStereo = 1010, kNrpn = 1011,
+              kDelay = 1012, kMono = 1013, kSuspendStop = 1015, kJBridge = 1018, kInputs = 1044, kServer = 1045,
+              kOk = 64, kCancel = 2;
 
 class PropertiesDialog : public ::testing::Test {
 protected:
-    void SetUp() override {
-        record.path = L"C:\\Plugins\\Echo.dll";
-        record.name = L"Echo";
-        record.clsid = kClsid;
-    }
     // Saving a record gives it the class ids made from its own data, so the
     // host asks for the one stored now.
     std::wstring Args() const { return key.Args() + L"/VstProps:" + RecordText(key, record, L"clsidPlug"); }
 
-    // Opens the dialog, lets `act` work on it, then clicks `button` and waits
-    // for the program to end.
     template <class Act>
     void Edit(Act&& act, int button = kOk) {
-        Sievo sievo(Args());
-        HWND dialog = sievo.Wait(kPropsCaption);
-        ASSERT_NE(dialog, nullptr) << "no properties dialog";
-        act(dialog);
-        ClickButton(dialog, button);
-        ASSERT_EQ(sievo.WaitExit(), 0u);
+        InDialog(
+            Args(), kPropsCaption, [&](Sievo&, HWND dialog) { act(dialog); }, button);
     }
     DWORD Stored(const wchar_t* name) const { return RecordDword(key, record, name); }
     std::wstring Show(const wchar_t* names) const { return key.Show(RecordSub(record), names); }
@@ -85,164 +60,111 @@ TEST_F(PropertiesDialog, ControlsThatExcludeEachOther) {
     Edit([](HWND dialog) { EXPECT_FALSE(!IsChecked(dialog, kStereo) || IsEnabled(dialog, kMono)); }, kCancel);
 }
 
-TEST_F(PropertiesDialog, CheckBoxesAndNameAreSavedByOk) {
+// Cancel saves nothing; OK saves the name and the boxes, and only a real
+// change stamps the inventory and writes the configuration run's counters.
+TEST_F(PropertiesDialog, OkSavesWhatChangedCancelNothing) {
     Seed(key, record);
-    Edit([](HWND dialog) {
+    auto change = [](HWND dialog) {
         EXPECT_EQ(ControlText(dialog, kName), L"Echo");
         EXPECT_TRUE(IsChecked(dialog, kEnable));
         Type(dialog, kName, L"Echo Renamed");
-        Toggle(dialog, kEnable);
-        Toggle(dialog, kNrpn);
-        Toggle(dialog, kDelay);
-        Toggle(dialog, kSuspendStop);
-    });
+        for (int box : {kEnable, kNrpn, kDelay, kSuspendStop}) Toggle(dialog, box);
+    };
+    Edit(change, kCancel);
+    EXPECT_EQ(Show(L"FullName registerAsPlug nrpnPassThrough"), L"FullName=Echo registerAsPlug=1 nrpnPassThrough=-");
+    EXPECT_FALSE(HasValue(key, L"Inventory", L"lastUpdateTime"));
+
+    Edit([](HWND) {});  // the first save stores the class ids made from the record
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, key.Sub(L"Inventory").c_str(), L"lastUpdateTime");
+    key.SetDword(L"PluginsFound", 5, L"Inventory");
+    Edit([](HWND) {});
+    EXPECT_EQ(key.Show(L"Inventory", L"lastUpdateTime PluginsFound"), L"lastUpdateTime=- PluginsFound=5");
+    Edit(change);
     EXPECT_EQ(Show(L"FullName registerAsPlug nrpnPassThrough delayCompensation forceSuspendOnStop forceSuspendOnPlay"),
               L"FullName=Echo Renamed registerAsPlug=0 nrpnPassThrough=1 delayCompensation=1 forceSuspendOnStop=1 "
               L"forceSuspendOnPlay=0");
-}
-
-TEST_F(PropertiesDialog, CancelSavesNothing) {
-    Seed(key, record);
-    Edit(
-        [](HWND dialog) {
-            Type(dialog, kName, L"Never Saved");
-            Toggle(dialog, kEnable);
-            Toggle(dialog, kStereo);
-        },
-        kCancel);
-    EXPECT_EQ(Show(L"FullName registerAsPlug forceStereo"), L"FullName=Echo registerAsPlug=1 forceStereo=-");
-    EXPECT_FALSE(HasValue(key, L"Inventory", L"lastUpdateTime"));
-}
-
-// The host learns of a changed inventory through the metrics a configuration
-// run writes only when a dialog changed a record.
-TEST_F(PropertiesDialog, OnlyARealChangeMarksTheInventoryChanged) {
-    Seed(key, record);
-    Edit([](HWND) {});  // the first save stores the class ids made from the record
-    for (const wchar_t* name : {L"lastUpdateTime", L"PluginsFound", L"PluginsScanned", L"PluginsDeleted"})
-        RegDeleteKeyValueW(HKEY_CURRENT_USER, key.Sub(L"Inventory").c_str(), name);
-
-    Edit([](HWND) {});
-    EXPECT_EQ(Stored(L"registerAsPlug"), 1u) << "OK writes the record";
-    EXPECT_EQ(key.Show(L"Inventory", L"lastUpdateTime PluginsFound"), L"lastUpdateTime=- PluginsFound=-");
-    Edit([](HWND dialog) { Toggle(dialog, kNrpn); });
     EXPECT_TRUE(HasValue(key, L"Inventory", L"lastUpdateTime"));
+    EXPECT_EQ(key.Dword(L"PluginsFound", L"Inventory"), 0u);
 }
 
-struct InputsCase {
-    DWORD numInputs;
-    DWORD maxUsedBefore;
-    const wchar_t* typed;
-    DWORD maxUsedAfter;
-};
-
-TEST_F(PropertiesDialog, MaxUsedInputsAcceptsOnlyTheAllowedRange) {
-    const InputsCase cases[] = {
-        {8, 8, L"1", 8}, {8, 8, L"9", 8}, {8, 8, L"2", 2}, {8, 2, L"8", 8}, {8, 8, L"5", 5},
-        {1, 0, L"1", 1}, {1, 1, L"0", 1}, {1, 1, L"2", 1}, {0, 3, L"0", 0}, {0, 3, L"1", 3},
+// Typed numbers out of range keep the stored one: used inputs within the
+// inputs (at least 2 when there are more), the server within its count.
+TEST_F(PropertiesDialog, NumbersAcceptOnlyTheAllowedRange) {
+    const struct {
+        int control;
+        DWORD limit, before;  // inputs or "GantryServerCount"; "gantryServerId" as stored (index + 1)
+        const wchar_t* typed;
+        DWORD after;
+    } cases[] = {
+        {kInputs, 8, 8, L"1", 8}, {kInputs, 8, 8, L"9", 8}, {kInputs, 8, 8, L"2", 2},    {kInputs, 8, 2, L"8", 8},
+        {kInputs, 8, 8, L"5", 5}, {kInputs, 1, 0, L"1", 1}, {kInputs, 1, 1, L"0", 1},    {kInputs, 1, 1, L"2", 1},
+        {kInputs, 0, 3, L"0", 0}, {kInputs, 0, 3, L"1", 3}, {kServer, 4, 2, L"0", 0},    {kServer, 4, 2, L"4", 4},
+        {kServer, 4, 2, L"5", 2}, {kServer, 4, 0, L"1", 1}, {kServer, 40, 2, L"32", 32}, {kServer, 40, 2, L"33", 2},
     };
-    for (const InputsCase& c : cases) {
-        record.numInputs = c.numInputs;
-        record.maxUsedInputs = c.maxUsedBefore;
-        Seed(key, record);
-        Edit([&](HWND dialog) { Type(dialog, kInputs, c.typed); });
-        EXPECT_EQ(Stored(L"maxUsedInputs"), c.maxUsedAfter)
-            << c.numInputs << " inputs, typed " << Narrow(c.typed) << ", was " << c.maxUsedBefore;
-    }
-}
-
-struct ServerCase {
-    DWORD storedCount;   // "GantryServerCount"
-    DWORD storedBefore;  // "gantryServerId" as stored (index + 1)
-    const wchar_t* typed;
-    DWORD storedAfter;
-};
-
-TEST_F(PropertiesDialog, GantryServerNumberWithinTheServerCount) {
-    const ServerCase cases[] = {
-        {4, 2, L"0", 0}, {4, 2, L"4", 4}, {4, 2, L"5", 2}, {4, 0, L"1", 1}, {40, 2, L"32", 32}, {40, 2, L"33", 2},
-    };
-    for (const ServerCase& c : cases) {
-        key.SetDword(L"GantryServerCount", c.storedCount);
-        record.gantryServerId = c.storedBefore;
+    for (const auto& c : cases) {
+        const bool inputs = c.control == kInputs;
+        key.SetDword(L"GantryServerCount", inputs ? 4 : c.limit);
+        record.numInputs = inputs ? c.limit : 2;
+        record.maxUsedInputs = inputs ? c.before : 2;
+        record.gantryServerId = inputs ? 0 : c.before;
         Seed(key, record);
         Edit([&](HWND dialog) {
-            EXPECT_EQ(ControlText(dialog, kServer), std::to_wstring(c.storedBefore));
-            Type(dialog, kServer, c.typed);
+            EXPECT_TRUE(inputs || ControlText(dialog, kServer) == std::to_wstring(c.before)) << "shows what is stored";
+            Type(dialog, c.control, c.typed);
         });
-        EXPECT_EQ(Stored(L"gantryServerId"), c.storedAfter)
-            << "count " << c.storedCount << ", typed " << Narrow(c.typed);
+        EXPECT_EQ(Stored(inputs ? L"maxUsedInputs" : L"gantryServerId"), c.after)
+            << c.control << ": limit " << c.limit << ", typed " << Narrow(c.typed) << ", was " << c.before;
     }
 }
 
-class JBridgeKey {
-public:
-    explicit JBridgeKey(const std::wstring& proxy) {
-        HKEY key = nullptr;
-        if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"Software\\JBridge", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                            nullptr) != ERROR_SUCCESS)
-            return;
-        RegSetValueExW(key, L"Proxy64", 0, REG_SZ, reinterpret_cast<const BYTE*>(proxy.c_str()),
-                       static_cast<DWORD>((proxy.size() + 1) * sizeof(wchar_t)));
-        RegCloseKey(key);
-    }
-    ~JBridgeKey() {
-        RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Software\\JBridge");
-        RegDeleteKeyW(HKEY_LOCAL_MACHINE, L"Software\\JBridge");
-    }
-};
-
+// The box is enabled only when the proxy that "Proxy64" names exists; a
+// stored choice is shown and saved as it is either way.
 TEST_F(PropertiesDialog, JBridgeBoxIsEnabledOnlyWhenJBridgeIsInstalled) {
-    record.path = L"C:\\Plugins\\Bridged.dll";
     Seed(key, record);
     key.SetDword(L"jBridgeLoader", 1, RecordSub(record).c_str());
+    TempDir dir;
+    const std::wstring proxies[] = {L"", dir.Write(L"JBridger64.exe", "MZ"), L"C:\\nowhere\\JBridger64.exe"};
+    for (const std::wstring& proxy : proxies) {
+        RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Software\\JBridge");
+        if (!proxy.empty())
+            RegSetKeyValueW(HKEY_LOCAL_MACHINE, L"Software\\JBridge", L"Proxy64", REG_SZ, proxy.c_str(),
+                            static_cast<DWORD>((proxy.size() + 1) * sizeof(wchar_t)));
+        Edit([&](HWND dialog) {
+            EXPECT_EQ(IsEnabled(dialog, kJBridge), proxy == proxies[1]) << Narrow(proxy);
+            EXPECT_TRUE(IsChecked(dialog, kJBridge));
+        });
+        EXPECT_EQ(Stored(L"jBridgeLoader"), 1u);
+    }
     RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Software\\JBridge");
-    Edit([](HWND dialog) {
-        EXPECT_FALSE(IsEnabled(dialog, kJBridge));
-        EXPECT_TRUE(IsChecked(dialog, kJBridge)) << "a stored choice is still shown";
-    });
-    EXPECT_EQ(Stored(L"jBridgeLoader"), 1u) << "and saved as it is";
-    {
-        TempDir dir;
-        JBridgeKey jbridge(dir.Write(L"JBridger64.exe", "MZ"));
-        Edit([](HWND dialog) { EXPECT_TRUE(IsEnabled(dialog, kJBridge)); }, kCancel);
-    }
-    {
-        JBridgeKey jbridge(L"C:\\nowhere\\JBridger64.exe");
-        Edit([](HWND dialog) { EXPECT_FALSE(IsEnabled(dialog, kJBridge)); }, kCancel);
-    }
+    RegDeleteKeyW(HKEY_LOCAL_MACHINE, L"Software\\JBridge");
 }
 
 // Name, path, version (a version of 1 is left unshown), unique id, outputs,
 // synth, wants events, makes events.
 TEST_F(PropertiesDialog, DetailsShowWhatTheScanFound) {
-    const struct {
-        DWORD vstVersion;
-        const wchar_t* shown;
-    } cases[] = {{2400, L"Echo|C:\\Plugins\\Echo.dll|2400|-5|6|Yes|Yes|No"},
-                 {1, L"Echo|C:\\Plugins\\Echo.dll|...|-5|6|Yes|Yes|No"}};
     record.uniqueId = static_cast<DWORD>(-5);
     record.numOutputs = 6;
     record.isSynth = 1;
     record.wantEvents = 1;
-    for (const auto& c : cases) {
-        record.vstVersion = c.vstVersion;
+    for (DWORD version : {2400, 1}) {
+        record.vstVersion = version;
         Seed(key, record);
-        Sievo sievo(Args());
-        HWND props = sievo.Wait(kPropsCaption);
-        ASSERT_NE(props, nullptr);
-        ClickButton(props, kDetails);
-        HWND details = sievo.Wait(kDetailsCaption);
-        ASSERT_NE(details, nullptr);
-        std::wstring shown;
-        for (int id : {1005, 1020, 1015, 1014, 1021, 1018, 1017, 1019})
-            shown += (shown.empty() ? L"" : L"|") + ControlText(details, id);
-        EXPECT_EQ(shown, c.shown);
-        ClickButton(details, kOk);
-        EXPECT_TRUE(sievo.WaitGone(details));
-        EXPECT_TRUE(IsWindowVisible(props));
-        ClickButton(props, kCancel);
-        EXPECT_EQ(sievo.WaitExit(), 0u);
+        InDialog(
+            Args(), kPropsCaption,
+            [&](Sievo& sievo, HWND props) {
+                ClickButton(props, kDetails);
+                HWND details = sievo.Wait(kDetailsCaption);
+                ASSERT_NE(details, nullptr);
+                std::wstring shown;
+                for (int id : {1005, 1020, 1015, 1014, 1021, 1018, 1017, 1019})
+                    shown += (shown.empty() ? L"" : L"|") + ControlText(details, id);
+                EXPECT_EQ(shown, L"Echo|C:\\Plugins\\Echo.dll|" + std::wstring(version == 1 ? L"..." : L"2400") +
+                                     L"|-5|6|Yes|Yes|No");
+                ClickButton(details, kOk);
+                EXPECT_TRUE(sievo.WaitGone(details));
+                EXPECT_TRUE(IsWindowVisible(props));
+            },
+            kCancel);
     }
 }
 
@@ -252,74 +174,112 @@ TEST_F(PropertiesDialog, ShellSubPluginIsSavedToItsOwnKey) {
     SeedRecord shell = record;
     shell.name = L"Shell";
     shell.clsid = L"{5EED0001-0000-4000-8000-0000000000FF}";
-    shell.isShell = 1;
-    shell.isShellRoot = 1;
+    shell.isShell = shell.isShellRoot = 1;
     Seed(key, shell);
-    SeedRecord sub = record;
-    sub.keySuffix = L"*1234 Sub One";
-    sub.name = L"Sub One";
-    sub.uniqueId = 1234;
-    sub.isShell = 1;
-    Seed(key, sub);
-    record = sub;
+    record.keySuffix = L"*1234 Sub One";
+    record.name = L"Sub One";
+    record.uniqueId = 1234;
+    record.isShell = 1;
+    Seed(key, record);
     Edit([](HWND dialog) {
         EXPECT_EQ(ControlText(dialog, kName), L"Sub One");
         Type(dialog, kName, L"Sub One Renamed");
         Toggle(dialog, kStereo);
     });
-    EXPECT_EQ(key.Show(RecordSub(sub), L"forceStereo FullName"), L"forceStereo=1 FullName=Sub One Renamed");
-    EXPECT_EQ(key.Show(RecordSub(shell), L"forceStereo FullName"), L"forceStereo=- FullName=Shell")
-        << "the shell's own key is untouched";
-    EXPECT_EQ(key.InventoryKeys().size(), 2u) << "no new key";
-
     // Renamed, it is still found under the key the scan gave it.
     Edit([](HWND dialog) { Toggle(dialog, kNrpn); });
-    EXPECT_EQ(RecordDword(key, sub, L"nrpnPassThrough"), 1u);
-    EXPECT_EQ(key.InventoryKeys().size(), 2u);
+    EXPECT_EQ(Show(L"forceStereo nrpnPassThrough FullName"),
+              L"forceStereo=1 nrpnPassThrough=1 FullName=Sub One Renamed");
+    EXPECT_EQ(key.Show(RecordSub(shell), L"forceStereo FullName"), L"forceStereo=- FullName=Shell");
+    EXPECT_EQ(key.InventoryKeys().size(), 2u) << "no new key";
 }
 
-class FolderDefaults : public ::testing::Test {
-protected:
+// Plug-in-only controls are disabled; Cancel writes nothing, OK writes the
+// Defaults key (not the inventory), and the next opening starts from it.
+TEST(FolderDefaults, StartValuesAndWhatOkAndCancelWrite) {
     TestKey key;
+    const std::wstring args = key.Args() + L"/FolderDefaults";
+    InDialog(
+        args, kPropsCaption, [](Sievo&, HWND dialog) { Toggle(dialog, kStereo); }, kCancel);
+    EXPECT_FALSE(key.Exists(L"Defaults"));
+    InDialog(
+        args, kPropsCaption,
+        [](Sievo&, HWND dialog) {
+            for (int id : {kDetails, kName, kInputs, kSynth}) EXPECT_FALSE(IsEnabled(dialog, id)) << id;
+            EXPECT_TRUE(IsEnabled(dialog, kServer) && IsEnabled(dialog, kTempo));
+            EXPECT_TRUE(IsChecked(dialog, kEnable) && IsChecked(dialog, kDelay) && IsChecked(dialog, kMono));
+            EXPECT_FALSE(IsChecked(dialog, kStereo));
+            EXPECT_EQ(ControlText(dialog, kServer), L"0");
+            Toggle(dialog, kStereo);
+            Toggle(dialog, kTempo);
+        },
+        kOk);
+    EXPECT_EQ(key.Show(L"Defaults", L"forceStereo registerAsTempoBasedEffect registerAsPlug forceMono"),
+              L"forceStereo=1 registerAsTempoBasedEffect=1 registerAsPlug=1 forceMono=1");
+    EXPECT_FALSE(HasValue(key, L"Inventory", L"lastUpdateTime"));
+    InDialog(
+        args, kPropsCaption,
+        [](Sievo&, HWND dialog) { EXPECT_FALSE(!IsChecked(dialog, kStereo) || IsEnabled(dialog, kMono)); }, kCancel);
+}
+
+constexpr wchar_t kEcho[] = L"{5EED0002-0000-4000-8000-000000000001}";
+constexpr wchar_t kOther[] = L"{5EED0002-0000-4000-8000-000000000002}";
+constexpr wchar_t kHashed[] = L"{5EED0002-0000-4000-8000-0000000000AA}";
+
+struct Seeded {
+    const wchar_t* path;  // keys enumerate in name order
+    const wchar_t* name;
+    const wchar_t* clsid;
+    DWORD native;
 };
 
-TEST_F(FolderDefaults, PlugInOnlyControlsAreDisabledAndOkWritesTheDefaultsKey) {
-    ASSERT_FALSE(key.Exists(L"Defaults"));
-    Sievo sievo(key.Args() + L"/FolderDefaults");
-    HWND dialog = sievo.Wait(kPropsCaption);
-    ASSERT_NE(dialog, nullptr);
-    for (int id : {kDetails, kName, kInputs, kSynth}) EXPECT_FALSE(IsEnabled(dialog, id)) << id;
-    EXPECT_TRUE(IsEnabled(dialog, kServer) && IsEnabled(dialog, kTempo));
-    // The start values of the defaults.
-    EXPECT_TRUE(IsChecked(dialog, kEnable) && IsChecked(dialog, kDelay) && IsChecked(dialog, kMono));
-    EXPECT_FALSE(IsChecked(dialog, kStereo));
-    EXPECT_EQ(ControlText(dialog, kServer), L"0");
-    Toggle(dialog, kStereo);
-    Toggle(dialog, kTempo);
-    ClickButton(dialog, kOk);
-    ASSERT_EQ(sievo.WaitExit(), 0u);
-    EXPECT_EQ(key.Show(L"Defaults", L"forceStereo registerAsTempoBasedEffect registerAsPlug"),
-              L"forceStereo=1 registerAsTempoBasedEffect=1 registerAsPlug=1");
-    EXPECT_FALSE(HasValue(key, L"Inventory", L"lastUpdateTime")) << "defaults do not change the inventory";
-
-    // The next opening starts from what was saved.
-    Sievo again(key.Args() + L"/FolderDefaults");
-    dialog = again.Wait(kPropsCaption);
-    ASSERT_NE(dialog, nullptr);
-    EXPECT_TRUE(IsChecked(dialog, kStereo));
-    EXPECT_FALSE(IsEnabled(dialog, kMono));
-    ClickButton(dialog, kCancel);
-    EXPECT_EQ(again.WaitExit(), 0u);
-}
-
-TEST_F(FolderDefaults, CancelWritesNothing) {
-    Sievo sievo(key.Args() + L"/FolderDefaults");
-    HWND dialog = sievo.Wait(kPropsCaption);
-    ASSERT_NE(dialog, nullptr);
-    Toggle(dialog, kStereo);
-    ClickButton(dialog, kCancel);
-    ASSERT_EQ(sievo.WaitExit(), 0u);
-    EXPECT_FALSE(key.Exists(L"Defaults"));
+TEST(SelectionList, WhichRecordTheClassIdOpens) {
+    const struct {
+        const char* what;
+        std::vector<Seeded> records;
+        const wchar_t* asked;
+        int opened;  // index into records; -1: no dialog, the run ends quietly
+    } cases[] = {
+        {"empty inventory", {}, kEcho, -1},
+        {"no match", {{L"C:\\P\\Echo.dll", L"Echo", kEcho, 1}}, kOther, -1},
+        {"native first", {{L"C:\\A\\E.dll", L"E 32", kEcho, 0}, {L"C:\\B\\E.dll", L"E 64", kEcho, 1}}, kEcho, 1},
+        {"else the last", {{L"C:\\A\\E.dll", L"E one", kEcho, 0}, {L"C:\\B\\E.dll", L"E two", kEcho, 0}}, kEcho, 1},
+        {"hashed class id", {{L"C:\\P\\Echo.dll", L"Echo", kOther, 1}}, kHashed, 0},
+        // One display name for two plug-ins: the name is found at the first
+        // item, which is kept unless a later one is native of the class.
+        {"same name, bridged", {{L"C:\\A\\T.dll", L"Twin", kOther, 0}, {L"C:\\B\\T.dll", L"Twin", kEcho, 0}}, kEcho, 0},
+        {"same name, native", {{L"C:\\A\\T.dll", L"Twin", kOther, 0}, {L"C:\\B\\T.dll", L"Twin", kEcho, 1}}, kEcho, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TestKey key;
+        std::vector<SeedRecord> seeded;
+        for (const Seeded& s : c.records) {
+            SeedRecord r;
+            r.path = s.path;
+            r.name = s.name;
+            r.clsid = s.clsid;
+            r.isX64 = s.native;
+            Seed(key, r);
+            key.SetText(L"clsidPlugMD5", kHashed, RecordSub(r).c_str());
+            seeded.push_back(r);
+        }
+        if (c.opened < 0) {
+            EXPECT_EQ(RunSievo(key.Args() + L"/VstProps:" + c.asked, 20000).exitCode, 0u);
+            EXPECT_FALSE(HasValue(key, L"Inventory", L"lastUpdateTime"));
+            continue;
+        }
+        // "Do not intercept NRPNs" marks the key the dialog edited.
+        InDialog(
+            key.Args() + L"/VstProps:" + c.asked, kPropsCaption,
+            [&](Sievo&, HWND dialog) {
+                EXPECT_EQ(ControlText(dialog, kName), c.records[c.opened].name);
+                Toggle(dialog, kNrpn);
+            },
+            kOk);
+        for (size_t i = 0; i < seeded.size(); ++i)
+            EXPECT_EQ(RecordDword(key, seeded[i], L"nrpnPassThrough") == 1, static_cast<int>(i) == c.opened) << i;
+    }
 }
 
 }  // namespace
