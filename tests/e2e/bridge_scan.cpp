@@ -12,45 +12,32 @@ using namespace sievo_test;
 
 namespace {
 
-constexpr const wchar_t* kFleet[] = {L"bridged_effect", L"bridged_synth", L"bridged_shell"};
-
-std::wstring BuildDir() {
-    std::wstring bin = BinDir();
-    return bin.substr(0, bin.find_last_of(L'\\'));
-}
-std::wstring Plugin32Path(const wchar_t* name) {
-    return BuildDir() + L"\\plugins32\\" + name + L".dll";
-}
-std::wstring GantryDir() {
-    return BuildDir() + L"\\gantry";
+// build\gantry and build\plugins32, beside build\plugins.
+std::wstring BuildDir(const wchar_t* sub) {
+    return PluginDir().substr(0, PluginDir().find_last_of(L'\\') + 1) + sub;
 }
 
 class BridgeScan : public ::testing::Test {
 protected:
     void SetUp() override {
-        DeleteLogs();
-        scanFolder = dir.Make(L"plugins");
-        key.AddScanPath(scanFolder);
+        key.AddScanPath(dir.Make(L"plugins"));
         program = dir.Copy(BinDir() + L"\\Sievo.exe", L"program\\Sievo.exe");
     }
 
     void InstallBridge() {
-        ASSERT_NE(GetFileAttributesW((GantryDir() + L"\\Gantry.dll").c_str()), INVALID_FILE_ATTRIBUTES);
-        dir.Copy(GantryDir() + L"\\Gantry.dll", L"program\\Gantry.dll");
-        for (const wchar_t* name : kFleet) {
-            std::wstring file = std::wstring(name) + L".dll";
-            dir.Copy(GantryDir() + L"\\gantry64\\" + file, L"program\\gantry64\\" + file);
-        }
+        ASSERT_TRUE(CopyFileW((BuildDir(L"gantry\\Gantry.dll")).c_str(),
+                              (dir.Make(L"program") + L"\\Gantry.dll").c_str(), FALSE));
+        for (const wchar_t* file : {L"bridged_effect.dll", L"bridged_synth.dll", L"bridged_shell.dll"})
+            dir.Copy(BuildDir(L"gantry\\gantry64\\") + file, L"program\\gantry64\\" + std::wstring(file));
     }
     std::wstring Add32(const wchar_t* name) {
-        return dir.Copy(Plugin32Path(name), std::wstring(L"plugins\\") + name + L".dll");
+        return dir.Copy(BuildDir(L"plugins32\\") + name + L".dll", std::wstring(L"plugins\\") + name + L".dll");
     }
     // The 64-bit twin of the same source, loaded directly, for comparison.
     std::wstring AddNative(const wchar_t* name) {
         return dir.Copy(PluginPath(name), std::wstring(L"plugins\\native\\") + name + L".dll");
     }
 
-    // Runs the copy of the program with exactly this text after its name.
     // Runs the copy of the program.
     void Scan() {
         DeleteLogs();
@@ -77,15 +64,17 @@ protected:
 
     TestKey key;
     TempDir dir;
-    std::wstring scanFolder;
     std::wstring program;
     std::vector<std::wstring> lines;
 };
 
-TEST_F(BridgeScan, ThirtyTwoBitEffectIsRecordedAsBridgedWithoutTheServerSuffix) {
+TEST_F(BridgeScan, ThirtyTwoBitPluginsAreRecordedThroughTheBridge) {
     InstallBridge();
     std::wstring bridged = Add32(L"bridged_effect");
     std::wstring native = AddNative(L"bridged_effect");
+    std::wstring synth = Add32(L"bridged_synth");
+    std::wstring nativeSynth = AddNative(L"bridged_synth");
+    std::wstring shell = Add32(L"bridged_shell");
     Scan();
 
     // The 64-bit scanner cannot load the 32-bit build; the bridge serves it.
@@ -104,76 +93,50 @@ TEST_F(BridgeScan, ThirtyTwoBitEffectIsRecordedAsBridgedWithoutTheServerSuffix) 
         L"numParams=3 numPrograms=4 vstVersion=1203 cyEditor=60 registerAsTempoBasedEffect=1";
     EXPECT_EQ(Show(bridged, names), L"isX64=0 " + same);
     EXPECT_EQ(Show(native, names), L"isX64=1 " + same) << "the same source loaded directly";
-}
 
-TEST_F(BridgeScan, BridgedSynthIsStoredWithoutDelayCompensation) {
-    InstallBridge();
-    std::wstring bridged = Add32(L"bridged_synth");
-    std::wstring native = AddNative(L"bridged_synth");
-    Scan();
-
-    EXPECT_EQ(Show(bridged, L"isX64 isSynth wantEvents numOutputs description delayCompensation"),
+    // A bridged instrument is stored without delay compensation; loaded
+    // directly, the same one keeps the default.
+    EXPECT_EQ(Show(synth, L"isX64 isSynth wantEvents numOutputs description delayCompensation"),
               L"isX64=0 isSynth=1 wantEvents=1 numOutputs=4 description=Bridged Keys Studio delayCompensation=0");
-    EXPECT_EQ(Show(native, L"isSynth delayCompensation"), L"isSynth=1 delayCompensation=1")
-        << "loaded directly, the same instrument keeps the default";
-}
+    EXPECT_EQ(Show(nativeSynth, L"isSynth delayCompensation"), L"isSynth=1 delayCompensation=1");
 
-TEST_F(BridgeScan, BridgedShellCreatesEverySubPluginThroughTheBridge) {
-    InstallBridge();
-    std::wstring shell = Add32(L"bridged_shell");
-    Scan();
-
+    // Each shell member's name and parameter count is its own: the bridge
+    // created the one whose id the scanner had set.
     EXPECT_EQ(Show(shell, L"isShell isShellRoot isX64 numClasses"), L"isShell=1 isShellRoot=1 isX64=0 numClasses=2");
-    // Each name and parameter count is the sub-plug-in's own: the bridge
-    // created the one whose id the scanner had set; bridged instruments have
-    // no delay compensation.
-    const wchar_t* names =
+    const wchar_t* memberNames =
         L"uniqueId FullName numParams isX64 isShell isShellRoot Vendor description delayCompensation";
-    const wchar_t* rest =
-        L" isX64=0 isShell=1 isShellRoot=0 Vendor=Tarnwell Shell Vendor description=Shell Member "
-        L"delayCompensation=0";
-    EXPECT_EQ(Show(shell, names, L"*2001 Organ from 2001"),
-              L"uniqueId=2001 FullName=Organ from 2001 numParams=5" + std::wstring(rest));
-    EXPECT_EQ(Show(shell, names, L"*2002 Pad from 2002"),
-              L"uniqueId=2002 FullName=Pad from 2002 numParams=8" + std::wstring(rest));
+    const std::wstring rest =
+        L" isX64=0 isShell=1 isShellRoot=0 Vendor=Tarnwell Shell Vendor description=Shell Member delayCompensation=0";
+    EXPECT_EQ(Show(shell, memberNames, L"*2001 Organ from 2001"),
+              L"uniqueId=2001 FullName=Organ from 2001 numParams=5" + rest);
+    EXPECT_EQ(Show(shell, memberNames, L"*2002 Pad from 2002"),
+              L"uniqueId=2002 FullName=Pad from 2002 numParams=8" + rest);
     const int listed = LineFor(shell, L"SIEVO: Enumerate VST Shell...");
     EXPECT_GT(listed, 0);
     EXPECT_GT(LineFor(shell, L"SIEVO: Scan VST Shell plugins..."), listed);
     EXPECT_GT(LineFor(shell, L"SIEVO: Load successful with Gantry..."), 0);
 }
 
-TEST_F(BridgeScan, WithoutTheBridgeNothingIsRecordedAndTheScanGoesOn) {
+// Without the bridge (ERROR_MOD_NOT_FOUND, the bridge's own error, not the
+// plug-in's), or with a bridge file that is no module (ERROR_BAD_EXE_FORMAT):
+// only the bookkeeping of a module that is no plug-in, and the scan goes on.
+TEST_F(BridgeScan, WithoutAWorkingBridgeNothingIsRecordedAndTheScanGoesOn) {
     std::wstring bridged = Add32(L"bridged_effect");
     std::wstring after = dir.Copy(PluginPath(L"bridged_synth"), L"plugins\\zz_native_synth.dll");
-    Scan();
-
-    int failed = LineFor(bridged, L"SIEVO: DLL load failed...");
-    ASSERT_GT(failed, 0);
-    ASSERT_LT(failed + 1, static_cast<int>(lines.size()));
-    // ERROR_MOD_NOT_FOUND: the bridge's own error, not the plug-in's.
-    EXPECT_EQ(lines[failed + 1].rfind(L"hPlugin is NULL, plugin failed to load with error 7e, ", 0), 0u)
-        << lines[failed + 1];
-    EXPECT_GT(lines[failed + 1].size(), std::wstring(L"hPlugin is NULL, plugin failed to load with error 7e, ").size())
-        << "the system's text for the code follows";
-    EXPECT_GT(IndexOf(lines, L"SIEVO: Failed to create VST plugin instance...", failed), failed);
-
-    // Only the bookkeeping of a module that is no plug-in.
-    EXPECT_EQ(Show(bridged, L"touch isBad isVst Vendor uniqueId"), L"touch=1 isBad=0 isVst=0 Vendor=- uniqueId=-");
-    EXPECT_EQ(Show(after, L"FullName isX64"), L"FullName=Bridged Keys isX64=1") << "the scan went on";
-}
-
-TEST_F(BridgeScan, ABridgeThatDoesNotLoadIsReportedWithItsError) {
-    dir.Write(L"program\\Gantry.dll", "not a module");
-    std::wstring bridged = Add32(L"bridged_effect");
-    Scan();
-
-    int failed = LineFor(bridged, L"SIEVO: DLL load failed...");
-    ASSERT_GT(failed, 0);
-    ASSERT_LT(failed + 1, static_cast<int>(lines.size()));
-    // ERROR_BAD_EXE_FORMAT: the bridge file is there but is no module.
-    EXPECT_EQ(lines[failed + 1].rfind(L"hPlugin is NULL, plugin failed to load with error c1, ", 0), 0u)
-        << lines[failed + 1];
-    EXPECT_EQ(Show(bridged, L"isVst"), L"isVst=0");
+    key.SetDword(L"rescanExisting", 1);
+    for (const wchar_t* error : {L"7e", L"c1"}) {
+        if (error[0] == L'c') dir.Write(L"program\\Gantry.dll", "not a module");
+        Scan();
+        int failed = LineFor(bridged, L"SIEVO: DLL load failed...");
+        ASSERT_GT(failed, 0);
+        ASSERT_LT(failed + 1, static_cast<int>(lines.size()));
+        const std::wstring start = L"hPlugin is NULL, plugin failed to load with error " + std::wstring(error) + L", ";
+        EXPECT_EQ(lines[failed + 1].rfind(start, 0), 0u) << Narrow(lines[failed + 1]);
+        EXPECT_GT(lines[failed + 1].size(), start.size()) << "the system's text for the code follows";
+        EXPECT_GT(IndexOf(lines, L"SIEVO: Failed to create VST plugin instance...", failed), failed);
+        EXPECT_EQ(Show(bridged, L"touch isBad isVst Vendor uniqueId"), L"touch=1 isBad=0 isVst=0 Vendor=- uniqueId=-");
+        EXPECT_EQ(Show(after, L"FullName isX64"), L"FullName=Bridged Keys isX64=1") << "the scan went on";
+    }
 }
 
 }  // namespace

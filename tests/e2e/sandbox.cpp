@@ -1,62 +1,76 @@
-// Sandboxed scans: every module in a child process of its own, so that a
-// module that takes its process down, or never returns, costs only that child.
+// Sandboxed scans: the modules go to a few long-lived worker processes, so
+// that a module that takes its process down, or never returns, costs only its
+// worker; the scan goes on in a fresh one. However the workers' modules
+// interleave, the host reads the same records, metrics and notifications.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "TestSupport.h"
+#include "tools/testhost/TestHostClient.h"
 
 using namespace sievo_test;
 
 namespace {
 
+int CountStarting(const std::vector<std::wstring>& lines, const std::wstring& start, const std::wstring& part = L"") {
+    return static_cast<int>(std::count_if(lines.begin(), lines.end(), [&](const std::wstring& line) {
+        return line.rfind(start, 0) == 0 && line.find(part) != std::wstring::npos;
+    }));
+}
+
+int WorkerStarts() {
+    return CountStarting(ReadLogLines(MainLogPath()), L"SIEVO: Sandbox worker ", L" started (process ");
+}
+
 class Sandbox : public ::testing::Test {
 protected:
     void SetUp() override {
         DeleteLogs();
-        folder = dir.Make(L"plugins");
         key.AddScanPath(folder);
         key.SetDword(L"scanInSandbox", 1);
     }
+    std::wstring Add(const wchar_t* plugin, const std::wstring& name) {
+        return dir.Copy(PluginPath(plugin), L"plugins\\" + name);
+    }
+    RunResult Scan(DWORD timeoutMs = 120000, const std::function<void(DWORD)>& whileRunning = nullptr) {
+        return RunSievo(key.Args() + L"/Background/Log", timeoutMs, whileRunning);
+    }
+    static DWORD Value(const TestKey& k, const std::wstring& module, const wchar_t* name) {
+        return k.Dword(name, TestKey::Record(module).c_str());
+    }
+    DWORD Value(const std::wstring& module, const wchar_t* name) const { return Value(key, module, name); }
+    static std::wstring Counters(const TestKey& k) {
+        return k.Show(L"Inventory", L"PluginsFound PluginsScanned PluginsDeleted");
+    }
     // Scan folders are kept in lower case, so logged paths are too (the file
     // names keep theirs).
-    static std::wstring Lower(std::wstring s) {
-        CharLowerBuffW(s.data(), static_cast<DWORD>(s.size()));
-        return s;
-    }
-    std::wstring Record(const std::wstring& module) { return L"Inventory\\" + TestKey::RecordKey(module); }
-    DWORD Value(const std::wstring& module, const wchar_t* name) {
-        DWORD v = 0xFFFFFFFF;
-        key.GetDword(name, &v, Record(module).c_str());
-        return v;
-    }
-    DWORD Counter(const wchar_t* name) {
-        DWORD v = 0xFFFFFFFF;
-        key.GetDword(name, &v, L"Inventory");
-        return v;
+    std::wstring Logged(const std::wstring& module) const {
+        std::wstring lower = folder;
+        CharLowerBuffW(lower.data(), static_cast<DWORD>(lower.size()));
+        return lower + module.substr(folder.size());
     }
     TestKey key;
     TempDir dir;
-    std::wstring folder;
+    std::wstring folder = dir.Make(L"plugins");
 };
 
 TEST_F(Sandbox, ChildThatDiesEndsNothingButItself) {
-    std::wstring killer = dir.Copy(PluginPath(L"exit_in_dllmain"), L"plugins\\A_Killer.dll");
-    std::wstring effect = dir.Copy(PluginPath(L"effect_with_editor"), L"plugins\\B_Echo.dll");
-    RunResult r = RunSievo(key.Args() + L"/Background/Log", 120000);
+    std::wstring killer = Add(L"exit_in_dllmain", L"A_Killer.dll");
+    std::wstring effect = Add(L"effect_with_editor", L"B_Echo.dll");
+    RunResult r = Scan();
     ASSERT_FALSE(r.timedOut);
     EXPECT_EQ(r.exitCode, 0u);
-
     EXPECT_EQ(Value(killer, L"isBad"), 1u) << "the child marked it before its code ran";
-    EXPECT_EQ(Value(effect, L"isBad"), 0u);
-    EXPECT_EQ(Value(effect, L"isVst"), 1u);
-    EXPECT_EQ(Counter(L"PluginsFound"), 1u) << "the sums the children stored";
-    EXPECT_EQ(Counter(L"PluginsScanned"), 1u);
+    EXPECT_EQ(key.Show(TestKey::Record(effect), L"isBad isVst"), L"isBad=0 isVst=1");
+    EXPECT_EQ(Counters(key), L"PluginsFound=1 PluginsScanned=1 PluginsDeleted=0") << "the sums the children stored";
 
     // The parent writes no record of its own; each child logs its module.
     auto parent = ReadLogLines(MainLogPath());
     auto children = ReadLogLines(SandboxLogPath());
     EXPECT_FALSE(Contains(parent, L"SIEVO: VST plugin successfully scanned"));
     EXPECT_TRUE(Contains(children, L"SIEVO: VST plugin successfully scanned"));
-    EXPECT_TRUE(Contains(children, L"VST to scan - " + Lower(folder) + L"\\A_Killer.dll"));
+    EXPECT_TRUE(Contains(children, L"VST to scan - " + Logged(killer)));
     EXPECT_TRUE(
         Contains(parent, L"SIEVO: Finished analyzing VST plugins - 1 of 1 VST plugins were scanned in this run"));
 }
@@ -68,73 +82,172 @@ TEST_F(Sandbox, BundleFolderIsRecordedWithoutAChild) {
         dir.Copy(PluginDir() + L"\\bundles\\separate_controller.vst3\\Contents\\x86_64-win\\separate_controller.vst3",
                  L"plugins\\Delay.vst3\\Contents\\x86_64-win\\Delay.vst3");
     std::wstring gain = dir.Copy(PluginDir() + L"\\single_component.vst3", L"plugins\\Gain.vst3");
-    std::wstring effect = dir.Copy(PluginPath(L"effect_with_editor"), L"plugins\\Echo.dll");
-    std::wstring bundle = Lower(folder) + L"\\Delay.vst3";  // as the file search names it
-    RunResult r = RunSievo(key.Args() + L"/Background/Log", 120000);
-    ASSERT_FALSE(r.timedOut);
-    EXPECT_EQ(r.exitCode, 0u);
-
-    std::wstring name;
-    key.GetString(L"FullName", &name, Record(inner).c_str());
-    EXPECT_EQ(name, L"Separate Controller Delay");
+    std::wstring effect = Add(L"effect_with_editor", L"Echo.dll");
+    std::wstring bundle = Logged(folder + L"\\Delay.vst3");  // as the file search names it
+    ASSERT_EQ(Scan().exitCode, 0u);
+    EXPECT_EQ(key.Text(L"FullName", TestKey::Record(inner).c_str()), L"Separate Controller Delay");
     EXPECT_EQ(Value(gain, L"isVst3"), 1u);
     EXPECT_EQ(Value(effect, L"isVst"), 1u);
-    EXPECT_EQ(Value(bundle, L"isVst3"), 0u);
-    EXPECT_EQ(Value(bundle, L"touch"), 1u) << "the sweep keeps it";
-    EXPECT_EQ(Counter(L"PluginsFound"), 3u);
-    EXPECT_EQ(Counter(L"PluginsScanned"), 3u);
+    EXPECT_EQ(key.Show(TestKey::Record(bundle), L"isVst3 touch"), L"isVst3=0 touch=1") << "the sweep keeps it";
+    EXPECT_EQ(Counters(key), L"PluginsFound=3 PluginsScanned=3 PluginsDeleted=0");
     auto children = ReadLogLines(SandboxLogPath());
-    int runs = 0;
-    for (const std::wstring& line : children) runs += line.rfind(L"VST to scan - ", 0) == 0 ? 1 : 0;
-    EXPECT_EQ(runs, 3) << "one child a module, none for the folder";
+    EXPECT_EQ(CountStarting(children, L"VST to scan - "), 3) << "one child a module, none for the folder";
     EXPECT_FALSE(Contains(children, L"VST to scan - " + bundle));
 
     // A child told to scan the folder writes the very same record; one told
     // to scan the module, with the log off, still sets COM up for it (and
     // leaves no log behind).
     for (const std::wstring& path : {bundle, bundle + L"\\Contents\\x86_64-win\\Delay.vst3"}) {
-        std::wstring record = Record(path);
+        std::wstring record = TestKey::Record(path);
         auto recorded = key.Values(record.c_str());
         ASSERT_FALSE(recorded.empty());
         ASSERT_EQ(RegDeleteTreeW(HKEY_CURRENT_USER, key.Sub(record.c_str()).c_str()), ERROR_SUCCESS);
         DeleteLogs();
-        r = RunSievo(key.Args() + L"/Background/ScanVst:\"" + path + L"\"", 30000);
-        ASSERT_FALSE(r.timedOut);
+        ASSERT_FALSE(RunSievo(key.Args() + L"/Background/ScanVst:\"" + path + L"\"", 30000).timedOut);
         EXPECT_EQ(key.Values(record.c_str()), recorded) << Narrow(path);
         EXPECT_EQ(GetFileAttributesW(SandboxLogPath().c_str()), INVALID_FILE_ATTRIBUTES);
     }
 }
 
-TEST_F(Sandbox, ChildThatNeverReturnsIsStoppedAfterTheTimeLimit) {
-    std::wstring hang = dir.Copy(PluginPath(L"hang_in_entry"), L"plugins\\Hang.dll");
-    std::wstring effect = dir.Copy(PluginPath(L"effect_with_editor"), L"plugins\\Echo.dll");
-    key.SetDword(L"sandboxTimeout", 3);
-    DWORD start = GetTickCount();
-    RunResult r = RunSievo(key.Args() + L"/Background/Log", 90000);
-    ASSERT_FALSE(r.timedOut);
-    EXPECT_LT(GetTickCount() - start, 60000u);
-    EXPECT_EQ(Value(hang, L"isBad"), 1u);
-    EXPECT_EQ(Value(effect, L"isVst"), 1u) << "the scan went on after the stopped child";
-    EXPECT_TRUE(Contains(ReadLogLines(MainLogPath()),
-                         L"SIEVO: Sandboxed scan of " + Lower(folder) + L"\\Hang.dll stopped after 3 seconds"));
-
-    // Later scans skip it as known bad instead of waiting again.
-    DeleteLogs();
-    r = RunSievo(key.Args() + L"/Background/Log", 90000);
-    ASSERT_FALSE(r.timedOut);
-    EXPECT_TRUE(Contains(ReadLogLines(MainLogPath()), L"SIEVO: Known bad VST plugin skipped"));
-}
-
 TEST_F(Sandbox, WithoutATimeLimitOfItsOwnAChildGetsTwoMinutes) {
-    std::wstring spin = dir.Copy(PluginPath(L"misbehaves_as_told"), L"plugins\\A_Spin.dll");
+    std::wstring spin = Add(L"misbehaves_as_told", L"A_Spin.dll");
     dir.Write(L"plugins\\A_Spin.dll.how", "spin");
-    std::wstring effect = dir.Copy(PluginPath(L"effect_with_editor"), L"plugins\\B_Echo.dll");
-    RunResult r = RunSievo(key.Args() + L"/Background/Log", 300000);
-    ASSERT_FALSE(r.timedOut) << "a host's scan must end";
+    std::wstring effect = Add(L"effect_with_editor", L"B_Echo.dll");
+    ASSERT_FALSE(Scan(300000).timedOut) << "a host's scan must end";
     EXPECT_EQ(Value(spin, L"isBad"), 1u);
     EXPECT_EQ(Value(effect, L"isVst"), 1u);
     EXPECT_TRUE(Contains(ReadLogLines(MainLogPath()),
-                         L"SIEVO: Sandboxed scan of " + Lower(folder) + L"\\A_Spin.dll stopped after 120 seconds"));
+                         L"SIEVO: Sandboxed scan of " + Logged(spin) + L" stopped after 120 seconds"));
+}
+
+// One worker, so the count of fresh ones is exact: it ends its process,
+// is stopped at the time limit, retires after a contained fault; the good
+// modules between them are done by whichever worker is up.
+TEST_F(Sandbox, AFreshWorkerAfterEveryMishap) {
+    key.SetDword(L"sandboxWorkers", 1);
+    key.SetDword(L"sandboxTimeout", 5);
+    std::vector<std::wstring> good = {
+        Add(L"effect_with_editor", L"A_Echo.dll"), Add(L"effect_with_editor", L"C_Echo.dll"),
+        Add(L"effect_with_editor", L"E_Echo.dll"), Add(L"effect_with_editor", L"G_Echo.dll")};
+    std::wstring exits = Add(L"exits_in_entry", L"B_Exit.dll");
+    std::wstring hang = Add(L"hang_in_entry", L"D_Hang.dll");
+    std::wstring crash = Add(L"crash_in_open", L"F_Crash.dll");
+    LoadErrors seen;  // the worker's dialog, from another process
+    RunResult r = RunAnswering(key.Args() + L"/Background/Log", kDisablePlugin, &seen);
+    ASSERT_FALSE(r.timedOut);
+    EXPECT_EQ(r.exitCode, 0u);
+    EXPECT_EQ(seen.dialogs, 1);
+    for (const std::wstring& module : good)
+        EXPECT_EQ(key.Show(TestKey::Record(module), L"isBad isVst"), L"isBad=0 isVst=1") << Narrow(module);
+    for (const std::wstring& module : {exits, hang, crash})
+        EXPECT_EQ(key.Show(TestKey::Record(module), L"isBad touch"), L"isBad=1 touch=1")
+            << Narrow(module) << ": kept for the next scan to skip";
+    EXPECT_EQ(Counters(key), L"PluginsFound=5 PluginsScanned=4 PluginsDeleted=0")
+        << "the crashing plug-in was found before it crashed";
+
+    auto log = ReadLogLines(MainLogPath());
+    EXPECT_TRUE(Contains(log, L"SIEVO: Sandbox worker ended while it scanned " + Logged(exits)));
+    EXPECT_TRUE(Contains(log, L"SIEVO: Sandboxed scan of " + Logged(hang) + L" stopped after 5 seconds"));
+    EXPECT_EQ(WorkerStarts(), 4) << "A B | C D | E F | G";
+    auto workers = ReadLogLines(SandboxLogPath());
+    EXPECT_EQ(CountStarting(workers, L"SIEVO: Sandbox worker ", L"retires after 2 module(s): a plug-in fault"), 1);
+    EXPECT_EQ(CountStarting(workers, L"VST to scan - "), 7);
+}
+
+// Killed from outside in the middle of a module that would never end (no
+// time limit): the module counts as crashed and the next gets a new worker.
+TEST_F(Sandbox, AWorkerKilledMidModule) {
+    key.SetDword(L"sandboxWorkers", 1);
+    key.SetDword(L"sandboxTimeout", 0);
+    std::wstring before = Add(L"effect_with_editor", L"A_Echo.dll");
+    std::wstring spin = Add(L"misbehaves_as_told", L"B_Spin.dll");
+    dir.Write(L"plugins\\B_Spin.dll.how", "spin");
+    std::wstring after = Add(L"effect_with_editor", L"C_Echo.dll");
+    bool killed = false;
+    ASSERT_FALSE(Scan(120000, [&](DWORD) {
+                     if (killed || !Contains(ReadLogLines(SandboxLogPath()), L"VST to scan - " + Logged(spin))) return;
+                     Sleep(300);  // into the plug-in's code
+                     auto log = ReadLogLines(MainLogPath());
+                     DWORD pid = 0;  // the one worker's, the last started
+                     for (auto line = log.rbegin(); line != log.rend() && !pid; ++line)
+                         swscanf(line->c_str(), L"SIEVO: Sandbox worker %*u started (process %lu)", &pid);
+                     HANDLE worker = OpenProcess(PROCESS_TERMINATE, FALSE, pid);
+                     killed = worker && TerminateProcess(worker, 9);
+                     CloseHandle(worker);
+                 }).timedOut);
+    ASSERT_TRUE(killed);
+    EXPECT_EQ(key.Show(TestKey::Record(spin), L"isBad touch"), L"isBad=1 touch=1");
+    EXPECT_EQ(Value(before, L"isVst"), 1u);
+    EXPECT_EQ(Value(after, L"isVst"), 1u);
+    EXPECT_EQ(key.Dword(L"PluginsScanned", L"Inventory"), 2u);
+    EXPECT_TRUE(Contains(ReadLogLines(MainLogPath()), L"SIEVO: Sandbox worker ended while it scanned " + Logged(spin)));
+    EXPECT_EQ(WorkerStarts(), 2);
+}
+
+// The folder is an internal and a user folder at once, so every module
+// stands twice in the candidate list. One worker and two leave the same
+// records and metrics, and the host the same notifications; no module is
+// probed twice, and workers serve more than one module each.
+TEST_F(Sandbox, OneOrTwoWorkersLeaveTheSameInventory) {
+    // The slow one first: its second listing comes while it is still probed.
+    std::vector<std::wstring> modules = {Add(L"misbehaves_as_told", L"A_Slow.dll"),
+                                         Add(L"effect_with_editor", L"B_Echo.dll"),
+                                         Add(L"exits_in_entry", L"C_Exit.dll"),
+                                         Add(L"shell_three", L"D_Shell.dll"),
+                                         dir.Copy(PluginDir() + L"\\single_component.vst3", L"plugins\\E_Gain.vst3"),
+                                         Add(L"synth_wants_midi", L"F_Synth.dll"),
+                                         Add(L"not_a_plugin", L"G_Readme.dll")};
+    dir.Write(L"plugins\\A_Slow.dll.how", "slow");
+
+    struct Outcome {
+        std::map<std::wstring, std::map<std::wstring, std::vector<BYTE>>> records;
+        std::wstring metrics;
+        std::vector<std::wstring> texts;
+        size_t posts = 0;
+    };
+    auto scan = [&](const TestKey& k, DWORD workers) {
+        k.AddScanPath(folder);
+        k.AddInternalPath(folder);
+        k.SetDword(L"scanInSandbox", 1);
+        k.SetDword(L"sandboxWorkers", workers);
+        DeleteLogs();
+        testhost::Report r = testhost::RunTestHost(dir.Path(), L"", k.Args() + L"/Log", 120000);
+        EXPECT_TRUE(r.read);
+        EXPECT_EQ(r.sievoExitCode, 0u);
+        Outcome o{{}, Counters(k), r.Texts(), r.Posts().size()};
+        for (const std::wstring& name : k.InventoryKeys()) {
+            std::wstring lower = name;
+            CharLowerBuffW(lower.data(), static_cast<DWORD>(lower.size()));
+            o.records[lower] = k.Values((L"Inventory\\" + name).c_str());
+        }
+        std::sort(o.texts.begin(), o.texts.end());  // the workers' own notices come in any order
+
+        auto workerLines = ReadLogLines(SandboxLogPath());
+        for (const std::wstring& module : modules)  // a shell is probed at every listing, one after the other
+            EXPECT_EQ(CountStarting(workerLines, L"VST to scan - " + Logged(module)), module == modules[3] ? 2 : 1)
+                << Narrow(module);
+        int starts = WorkerStarts();
+        EXPECT_LE(starts, static_cast<int>(workers) + 1) << "one more for the module that ended its worker";
+        EXPECT_LT(starts, static_cast<int>(modules.size()));
+        EXPECT_EQ(Value(k, modules[0], L"isBad"), 0u);
+        EXPECT_EQ(Value(k, modules[2], L"isBad"), 1u);
+        return o;
+    };
+    Outcome one = scan(key, 1);
+    TestKey other;
+    Outcome two = scan(other, 2);
+
+    ASSERT_EQ(one.records.size(), 10u) << "7 modules and 3 shell members";
+    EXPECT_EQ(one.records, two.records);
+    // The workers' sums: 7 plug-ins and the shell's 3 found again at its
+    // second listing; the scan adds the 4 other plug-ins listed again.
+    EXPECT_EQ(one.metrics, L"PluginsFound=10 PluginsScanned=7 PluginsDeleted=0");
+    EXPECT_EQ(one.metrics, two.metrics);
+    EXPECT_EQ(one.texts, two.texts);
+    EXPECT_EQ(one.posts, two.posts);
+    EXPECT_EQ(std::count(one.texts.begin(), one.texts.end(),
+                         L"Scan complete.\n14 plugins found (7 new, 0 removed, 0 errors)."),
+              1);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
-// Settings as users and tools leave them: an empty /VSTRegKey:, flags stored
-// as text, scan folders written with variables, doubled separators, "..",
-// relative names or folders that are gone.
+// Which files a scan considers, in which order (read back from the listing
+// it logs), and settings as users and tools leave them: an empty
+// /VSTRegKey:, flags stored as text, scan folders written with variables,
+// doubled separators, "..", relative names or folders that are gone.
 #include <gtest/gtest.h>
 
 #include "TestSupport.h"
@@ -8,6 +9,65 @@
 using namespace sievo_test;
 
 namespace {
+
+// A logged scan to its end; its log.
+std::vector<std::wstring> Scan(const TestKey& key) {
+    DeleteLogs();
+    EXPECT_EQ(RunSievo(key.Args() + L"/Log").exitCode, 0u);
+    return ReadLogLines(MainLogPath());
+}
+
+struct Listed {
+    const wchar_t* root;
+    std::vector<const wchar_t*> files;     // below the root
+    std::vector<const wchar_t*> expected;  // the listing, below the root
+    bool twice;                            // the root is an internal folder too, and a missing folder is listed
+};
+
+TEST(ScanSettings, CandidatesAreListedSubfoldersFirstThenDllsThenVst3) {
+    const Listed cases[] = {
+        {L"plugins",
+         {L"a.dll", L"sub\\b.dll", L"sub\\c.vst3", L"notes.txt"},
+         {L"sub\\b.dll", L"sub\\c.vst3", L"a.dll"},
+         false},
+        // VST 3 folders contribute no DLLs at any depth.
+        {L"Common\\VST3", {L"helper.dll", L"deep\\inner.dll", L"deep\\Reverb.vst3"}, {L"deep\\Reverb.vst3"}, false},
+        // A bundle folder and its module are both candidates.
+        {L"bundles",
+         {L"Synth.vst3\\Contents\\x86_64-win\\Synth.vst3"},
+         {L"Synth.vst3\\Contents\\x86_64-win\\Synth.vst3", L"Synth.vst3"},
+         false},
+        // Taken as they come.
+        {L"twice", {L"one.dll"}, {L"one.dll", L"one.dll"}, true},
+    };
+    for (const Listed& c : cases) {
+        SCOPED_TRACE(Narrow(c.root));
+        TestKey key;
+        TempDir dir;
+        std::wstring root = dir.Make(c.root);
+        for (const wchar_t* file : c.files) dir.Write(std::wstring(c.root) + L"\\" + file, "x");
+        key.AddScanPath(root);
+        if (c.twice) {
+            key.AddInternalPath(root);
+            key.AddScanPath(dir.Path() + L"\\does-not-exist");
+        }
+        auto lines = Scan(key);
+        CharLowerBuffW(root.data(), static_cast<DWORD>(root.size()));  // scan folders are kept in lower case
+        std::vector<std::wstring> expected, listed;
+        for (const wchar_t* file : c.expected) expected.push_back(root + L"\\" + file);
+        int announced = -1;
+        for (size_t i = 0; i < lines.size() && announced < 0; ++i) {
+            if (swscanf(lines[i].c_str(), L"------- %d DLL's found -------", &announced) != 1) continue;
+            for (size_t j = i + 1; j < lines.size() && lines[j] != L"-----------------------------"; ++j) {
+                const std::wstring number = std::to_wstring(j - i) + L": ";  // numbered from 1
+                EXPECT_EQ(lines[j].rfind(number, 0), 0u) << Narrow(lines[j]);
+                listed.push_back(lines[j].substr(number.size()));
+            }
+        }
+        EXPECT_EQ(listed, expected);
+        EXPECT_EQ(announced, static_cast<int>(expected.size()));
+    }
+}
 
 bool RootHasValue(const wchar_t* name) {
     return RegGetValueW(HKEY_CURRENT_USER, nullptr, name, RRF_RT_ANY, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
@@ -30,14 +90,10 @@ TEST(ScanSettings, FlagsStoredAsTextKeepTheirDefaults) {
     TempDir dir;
     key.AddScanPath(dir.Make(L"plugins"));
     std::wstring echo = dir.Copy(PluginPath(L"effect_with_editor"), L"plugins\\Echo.dll");
-    DeleteLogs();
-    ASSERT_EQ(RunSievo(key.Args() + L"/Log").exitCode, 0u);
-
+    Scan(key);
     key.SetText(L"rescanExisting", L"0");
     key.SetText(L"isBad", L"0", TestKey::Record(echo).c_str());
-    DeleteLogs();
-    ASSERT_EQ(RunSievo(key.Args() + L"/Log").exitCode, 0u);
-    auto log = ReadLogLines(MainLogPath());
+    auto log = Scan(key);
     EXPECT_TRUE(Contains(log, L"SIEVO: VST plugin previously scanned")) << "neither rescanned nor taken as bad";
     EXPECT_EQ(key.Dword(L"isBad", TestKey::Record(echo).c_str()), 0u)
         << "a record skipped as known bad would keep the text";
@@ -46,14 +102,10 @@ TEST(ScanSettings, FlagsStoredAsTextKeepTheirDefaults) {
     EXPECT_TRUE(Contains(log, L"SIEVO: Registry value \"isBad\" ignored: not a 32-bit number (type 1, 4 bytes)"));
 
     // A short binary is a number.
-    HKEY k = nullptr;
-    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, key.Path().c_str(), 0, KEY_SET_VALUE, &k), ERROR_SUCCESS);
     const BYTE on = 1;
-    RegSetValueExW(k, L"rescanExisting", 0, REG_BINARY, &on, 1);
-    RegCloseKey(k);
-    DeleteLogs();
-    ASSERT_EQ(RunSievo(key.Args() + L"/Log").exitCode, 0u);
-    EXPECT_TRUE(Contains(ReadLogLines(MainLogPath()), L"SIEVO: VST plugin successfully scanned"));
+    ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, key.Path().c_str(), L"rescanExisting", REG_BINARY, &on, 1),
+              ERROR_SUCCESS);
+    EXPECT_TRUE(Contains(Scan(key), L"SIEVO: VST plugin successfully scanned"));
 }
 
 TEST(ScanSettings, ScanFoldersAsUsersWriteThem) {
@@ -71,16 +123,13 @@ TEST(ScanSettings, ScanFoldersAsUsersWriteThem) {
     key.AddScanPath(dir.Path() + L"/x/../dotted/.");
     key.AddScanPath(L"plugins");
     key.AddScanPath(dir.Path() + L"\\gone");
-    DeleteLogs();
-    ASSERT_EQ(RunSievo(key.Args() + L"/Log").exitCode, 0u);
-
+    auto log = Scan(key);
     for (const std::wstring& module : {expanded, doubled, dotted}) {
         std::vector<std::wstring> records = key.RecordsOf(module);
         ASSERT_EQ(records.size(), 1u) << Narrow(module);
         EXPECT_EQ(key.Dword(L"isVst", records[0].c_str()), 1u) << Narrow(module);
     }
     EXPECT_EQ(key.InventoryKeys().size(), 3u);
-    auto log = ReadLogLines(MainLogPath());
     EXPECT_TRUE(Contains(log, L"SIEVO: Scan folder skipped, not a full path: plugins"));
     std::wstring gone = dir.Path() + L"\\gone";
     CharLowerBuffW(gone.data(), static_cast<DWORD>(gone.size()));

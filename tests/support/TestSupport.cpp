@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <sstream>
 
 #include "core/ScanContext.h"
 #include "diag/ScanLog.h"
@@ -122,56 +123,33 @@ std::wstring TestKey::Args() const {
     return L"/VSTRegPerUser/VSTRegKey:\"" + path_ + L"\"";
 }
 
-static void SetString(const std::wstring& keyPath, const std::wstring& name, const std::wstring& data) {
-    HKEY key = nullptr;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, keyPath.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
-        ERROR_SUCCESS)
-        return;
-    RegSetValueExW(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
-                   static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
-    RegCloseKey(key);
-}
-
 void TestKey::SetText(const wchar_t* name, const std::wstring& text, const wchar_t* sub, DWORD type) const {
-    HKEY key = nullptr;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, (sub ? Sub(sub) : path_).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                        &key, nullptr) != ERROR_SUCCESS)
-        return;
-    RegSetValueExW(key, name, 0, type, reinterpret_cast<const BYTE*>(text.c_str()),
-                   static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
-    RegCloseKey(key);
+    RegSetKeyValueW(HKEY_CURRENT_USER, (sub ? Sub(sub) : path_).c_str(), name, type, text.c_str(),
+                    static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
 }
 
 void TestKey::AddScanPath(const std::wstring& folder) const {
-    SetString(Sub(L"Paths"), folder, folder);
+    SetText(folder.c_str(), folder, L"Paths");
 }
 
 void TestKey::AddInternalPath(const std::wstring& folder) const {
-    SetString(Sub(L"VSTInternalPath"), folder, folder);
+    SetText(folder.c_str(), folder, L"VSTInternalPath");
 }
 
 void TestKey::SetDword(const wchar_t* name, DWORD value, const wchar_t* sub) const {
-    std::wstring keyPath = sub ? Sub(sub) : path_;
-    HKEY key = nullptr;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, keyPath.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
-        ERROR_SUCCESS)
-        return;
-    RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
-    RegCloseKey(key);
+    RegSetKeyValueW(HKEY_CURRENT_USER, (sub ? Sub(sub) : path_).c_str(), name, REG_DWORD, &value, sizeof value);
 }
 
 bool TestKey::GetDword(const wchar_t* name, DWORD* value, const wchar_t* sub) const {
-    std::wstring keyPath = sub ? Sub(sub) : path_;
     DWORD cb = sizeof(DWORD);
-    return RegGetValueW(HKEY_CURRENT_USER, keyPath.c_str(), name, RRF_RT_REG_DWORD, nullptr, value, &cb) ==
-           ERROR_SUCCESS;
+    return !RegGetValueW(HKEY_CURRENT_USER, (sub ? Sub(sub) : path_).c_str(), name, RRF_RT_REG_DWORD, nullptr, value,
+                         &cb);
 }
 
 bool TestKey::GetString(const wchar_t* name, std::wstring* value, const wchar_t* sub) const {
-    std::wstring keyPath = sub ? Sub(sub) : path_;
     wchar_t buffer[4096];
     DWORD cb = sizeof buffer;
-    if (RegGetValueW(HKEY_CURRENT_USER, keyPath.c_str(), name, RRF_RT_REG_SZ, nullptr, buffer, &cb) != ERROR_SUCCESS)
+    if (RegGetValueW(HKEY_CURRENT_USER, (sub ? Sub(sub) : path_).c_str(), name, RRF_RT_REG_SZ, nullptr, buffer, &cb))
         return false;
     *value = buffer;
     return true;
@@ -189,14 +167,8 @@ std::wstring TestKey::Text(const wchar_t* name, const wchar_t* sub) const {
 
 std::wstring TestKey::Show(const std::wstring& sub, const wchar_t* names) const {
     std::wstring shown;
-    const std::wstring list = names;
-    for (size_t at = 0; at < list.size();) {
-        size_t end = list.find(L' ', at);
-        if (end == std::wstring::npos) end = list.size();
-        std::wstring name = list.substr(at, end - at);
-        at = end + 1;
-        if (name.empty()) continue;
-        std::wstring value;
+    std::wistringstream list(names);
+    for (std::wstring name, value; list >> name;) {
         DWORD number = 0;
         if (GetDword(name.c_str(), &number, sub.c_str()))
             value = std::to_wstring(number);
@@ -209,8 +181,7 @@ std::wstring TestKey::Show(const std::wstring& sub, const wchar_t* names) const 
 
 bool TestKey::Exists(const wchar_t* sub) const {
     HKEY key = nullptr;
-    std::wstring keyPath = sub ? Sub(sub) : path_;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, keyPath.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, (sub ? Sub(sub) : path_).c_str(), 0, KEY_READ, &key)) return false;
     RegCloseKey(key);
     return true;
 }
@@ -245,43 +216,6 @@ std::vector<std::wstring> TestKey::InventoryKeys() const {
     }
     RegCloseKey(key);
     return names;
-}
-
-namespace {
-
-void ExportKey(HKEY key, const std::wstring& path, TestKey::Export& out) {
-    auto& values = out[path];
-    for (DWORD i = 0;; ++i) {
-        wchar_t name[16384];
-        DWORD chars = 16384, type = 0, size = 0;
-        if (RegEnumValueW(key, i, name, &chars, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) break;
-        std::vector<BYTE> data(size);
-        DWORD got = size;
-        chars = 16384;
-        RegEnumValueW(key, i, name, &chars, nullptr, &type, data.data(), &got);
-        data.resize(got);
-        values[name] = {type, data};
-    }
-    for (DWORD i = 0;; ++i) {
-        wchar_t name[520];
-        DWORD chars = 520;
-        if (RegEnumKeyExW(key, i, name, &chars, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-        HKEY sub = nullptr;
-        if (RegOpenKeyExW(key, name, 0, KEY_READ, &sub) != ERROR_SUCCESS) continue;
-        ExportKey(sub, path.empty() ? name : path + L"\\" + name, out);
-        RegCloseKey(sub);
-    }
-}
-
-}  // namespace
-
-TestKey::Export TestKey::ExportInventory() const {
-    Export out;
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, Sub(L"Inventory").c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return out;
-    ExportKey(key, L"", out);
-    RegCloseKey(key);
-    return out;
 }
 
 std::vector<std::wstring> TestKey::RecordsOf(const std::wstring& modulePath) const {
@@ -323,9 +257,7 @@ std::wstring TempDir::Make(const std::wstring& relative) const {
 }
 
 std::wstring TempDir::Copy(const std::wstring& source, const std::wstring& relative) const {
-    std::wstring target = path_ + L"\\" + relative;
-    std::wstring folder = target.substr(0, target.find_last_of(L'\\'));
-    SHCreateDirectoryExW(nullptr, folder.c_str(), nullptr);
+    std::wstring target = Write(relative, "");  // makes the folders
     CopyFileW(source.c_str(), target.c_str(), FALSE);
     return target;
 }
@@ -378,14 +310,6 @@ HWND Sievo::Wait(const std::wstring& caption, DWORD ms) const {
         Sleep(10);
     }
     return nullptr;
-}
-
-bool Sievo::StaysAway(const std::wstring& caption, DWORD ms) const {
-    for (DWORD waited = 0; waited < ms; waited += 20) {
-        if (FindProcessWindow(Pid(), caption)) return false;
-        Sleep(20);
-    }
-    return true;
 }
 
 bool Sievo::WaitGone(HWND window, DWORD ms) const {
@@ -441,59 +365,52 @@ RunResult RunAnswering(const std::wstring& args, int button, LoadErrors* seen, D
 }
 
 namespace {
-void Drain(HANDLE pipe, std::string* into) {
-    DWORD available = 0;
-    while (PeekNamedPipe(pipe, nullptr, 0, nullptr, &available, nullptr) && available > 0) {
-        char chunk[4096];
-        DWORD got = 0;
-        if (!ReadFile(pipe, chunk, sizeof chunk, &got, nullptr) || got == 0) break;
-        into->append(chunk, got);
-    }
+std::string ReadAll(const std::wstring& path) {
+    std::string text;
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return text;
+    char chunk[65536];
+    DWORD got = 0;
+    while (ReadFile(file, chunk, sizeof chunk, &got, nullptr) && got > 0) text.append(chunk, got);
+    CloseHandle(file);
+    return text;
 }
 }  // namespace
 
 RunResult RunCapture(const std::wstring& program, const std::wstring& args, std::string* out, std::string* err,
                      DWORD timeoutMs) {
     RunResult result;
+    TempDir dir;  // the output goes to files: no pipe to fill up and stall the program
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    HANDLE outRead = nullptr, outWrite = nullptr, errRead = nullptr, errWrite = nullptr;
-    CreatePipe(&outRead, &outWrite, &inherit, 1 << 20);
-    CreatePipe(&errRead, &errWrite, &inherit, 1 << 20);
-    SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
-    SetHandleInformation(errRead, HANDLE_FLAG_INHERIT, 0);
-    std::wstring exe = BinDir() + L"\\" + program;
-    std::wstring line = L"\"" + exe + L"\" " + args;
+    auto create = [&](const wchar_t* name) {
+        return CreateFileW((dir.Path() + name).c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0,
+                           nullptr);
+    };
     STARTUPINFOW si{};
     si.cb = sizeof si;
     si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdOutput = outWrite;
-    si.hStdError = errWrite;
+    si.hStdOutput = create(L"\\out");
+    si.hStdError = create(L"\\err");
     si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    std::wstring exe = BinDir() + L"\\" + program;
+    std::wstring line = L"\"" + exe + L"\" " + args;
     PROCESS_INFORMATION pi{};
     BOOL started = CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
-    CloseHandle(outWrite);
-    CloseHandle(errWrite);
+    CloseHandle(si.hStdOutput);
+    CloseHandle(si.hStdError);
     if (started) {
-        DWORD waited = 0;
-        for (;;) {
-            Drain(outRead, out);
-            Drain(errRead, err);
-            if (WaitForSingleObject(pi.hProcess, 20) == WAIT_OBJECT_0) break;
-            waited += 20;
-            if (waited >= timeoutMs) {
-                result.timedOut = true;
-                TerminateProcess(pi.hProcess, 0xDEAD);
-                break;
-            }
+        if (WaitForSingleObject(pi.hProcess, timeoutMs) != WAIT_OBJECT_0) {
+            result.timedOut = true;
+            TerminateProcess(pi.hProcess, 0xDEAD);
+            WaitForSingleObject(pi.hProcess, 5000);
         }
-        Drain(outRead, out);
-        Drain(errRead, err);
         GetExitCodeProcess(pi.hProcess, &result.exitCode);
         CloseHandle(pi.hThread);
         CloseHandle(pi.hProcess);
     }
-    CloseHandle(outRead);
-    CloseHandle(errRead);
+    *out += ReadAll(dir.Path() + L"\\out");
+    *err += ReadAll(dir.Path() + L"\\err");
     return result;
 }
 
@@ -519,14 +436,7 @@ void DeleteLogs() {
 
 std::vector<std::wstring> ReadLogLines(const std::wstring& path) {
     std::vector<std::wstring> lines;
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return lines;
-    std::string text;
-    char chunk[65536];
-    DWORD got = 0;
-    while (ReadFile(file, chunk, sizeof chunk, &got, nullptr) && got > 0) text.append(chunk, got);
-    CloseHandle(file);
+    const std::string text = ReadAll(path);
     size_t start = 0;
     while (start < text.size()) {
         size_t end = text.find('\n', start);
@@ -551,32 +461,13 @@ int IndexOf(const std::vector<std::wstring>& lines, const std::wstring& line, in
 
 // ---- windows ----
 
-namespace {
-struct FindState {
-    DWORD pid;
-    const std::wstring* caption;
-    HWND found;
-};
-}  // namespace
-
 HWND FindProcessWindow(DWORD pid, const std::wstring& caption) {
-    FindState state{pid, &caption, nullptr};
-    EnumWindows(
-        [](HWND window, LPARAM param) -> BOOL {
-            FindState* s = reinterpret_cast<FindState*>(param);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(window, &owner);
-            if (owner != s->pid || !IsWindowVisible(window)) return TRUE;
-            wchar_t text[512] = {};
-            GetWindowTextW(window, text, 512);
-            if (*s->caption == text) {
-                s->found = window;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&state));
-    return state.found;
+    for (HWND window = nullptr; (window = FindWindowExW(nullptr, window, nullptr, caption.c_str()));) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        if (owner == pid && IsWindowVisible(window)) return window;
+    }
+    return nullptr;
 }
 
 void ClickButton(HWND dialog, int id) {

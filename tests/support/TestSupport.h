@@ -33,36 +33,30 @@ public:
     void AddScanPath(const std::wstring& folder) const;
     void AddInternalPath(const std::wstring& folder) const;
     void SetDword(const wchar_t* name, DWORD value, const wchar_t* sub = nullptr) const;
-    // A text value, REG_SZ unless told (REG_EXPAND_SZ for "%TEMP%\\...").
+    // REG_SZ unless told (REG_EXPAND_SZ for "%TEMP%\\...").
     void SetText(const wchar_t* name, const std::wstring& text, const wchar_t* sub = nullptr,
                  DWORD type = REG_SZ) const;
     bool GetDword(const wchar_t* name, DWORD* value, const wchar_t* sub = nullptr) const;
     bool GetString(const wchar_t* name, std::wstring* value, const wchar_t* sub = nullptr) const;
-    // The same, for comparing at once: kMissing / "-" when the value is not there.
+    // For comparing at once: kMissing / "-" when the value is not there.
     static constexpr DWORD kMissing = 0xFFFFFFFE;
     DWORD Dword(const wchar_t* name, const wchar_t* sub = nullptr) const;
     std::wstring Text(const wchar_t* name, const wchar_t* sub = nullptr) const;
     // Several values of one key in one line, "isBad=0 FullName=Echo Chamber"
-    // for names "isBad FullName": a DWORD as its number, a text as it is, "-"
-    // for a missing value. One comparison shows every difference at once.
+    // for names "isBad FullName" ("-" when missing): one comparison shows all.
     std::wstring Show(const std::wstring& sub, const wchar_t* names) const;
     bool Exists(const wchar_t* sub = nullptr) const;
     // Every value of a key by name: its type followed by its bytes.
     std::map<std::wstring, std::vector<BYTE>> Values(const wchar_t* sub) const;
     // Subkey names of Inventory, in enumeration order.
     std::vector<std::wstring> InventoryKeys() const;
-    // Every record of a module ("Inventory\\<key>"; a shell's members share
-    // its path), found by "FullPath" in any letter case, in key order.
+    // Every record ("Inventory\\<key>") whose "FullPath" is the module's in
+    // any letter case (a shell's members share it), in key order.
     std::vector<std::wstring> RecordsOf(const std::wstring& modulePath) const;
-    // Record key name of a module path (backslashes become slashes), and
-    // its path below the configuration key ("Inventory\\<name>").
+    // Record key name of a module path (slashes for backslashes), and its
+    // path below the configuration key ("Inventory\\<name>").
     static std::wstring RecordKey(const std::wstring& modulePath);
     static std::wstring Record(const std::wstring& modulePath) { return L"Inventory\\" + RecordKey(modulePath); }
-    // Every value below Inventory as stored, by key path (relative to
-    // Inventory, any depth) and value name: type and raw bytes.
-    using StoredBytes = std::pair<DWORD, std::vector<BYTE>>;
-    using Export = std::map<std::wstring, std::map<std::wstring, StoredBytes>>;
-    Export ExportInventory() const;
 
 private:
     std::wstring path_;
@@ -107,8 +101,6 @@ public:
     bool Running() const;
     // The visible top-level window with this caption, or null after the time limit.
     HWND Wait(const std::wstring& caption, DWORD ms = kStepMs) const;
-    // True when no window of that caption is visible for `ms`.
-    bool StaysAway(const std::wstring& caption, DWORD ms) const;
     // Waits until the window is gone (closed or hidden).
     bool WaitGone(HWND window, DWORD ms = kStepMs) const;
     // Exit code, or 0xFFFFFFFF when the process is still running after `ms`.
