@@ -6,13 +6,8 @@
 
 namespace {
 
-struct Case {
-    const wchar_t* text;
-    std::vector<std::wstring> tokens;
-};
-
 TEST(Tokenizer, SplitsAtSlashesAndKeepsBlanks) {
-    const Case cases[] = {
+    const std::pair<const wchar_t*, std::vector<std::wstring>> cases[] = {
         {L"/Background/Log", {L"Background", L"Log"}},
         {L"/Log /Background", {L"Log ", L"Background"}},
         {L"/Background /Log", {L"Background ", L"Log"}},
@@ -21,7 +16,7 @@ TEST(Tokenizer, SplitsAtSlashesAndKeepsBlanks) {
         {L"", {}},
         {L"/ScanVst:\"C:\\a b\\x.dll\"/Log", {L"ScanVst:\"C:\\a b\\x.dll\"", L"Log"}},
     };
-    for (const Case& c : cases) EXPECT_EQ(TokenizeCommandLine(c.text), c.tokens) << c.text;
+    for (const auto& [text, tokens] : cases) EXPECT_EQ(TokenizeCommandLine(text), tokens) << text;
 }
 
 }  // namespace
