@@ -280,7 +280,6 @@ const PluginTraits kPlugins[] = {
     // "main" comes first: the name the scanner records tells which one it called.
     {"entry_main_and_capital_main/main", "Created by main", kLabs, "", 0x6D61696E, kEditor},
     {"entry_main_and_capital_main/Main", "Created by Main", kLabs, "", 0x4D61696E, kEditor},
-    {"entry_main_only", "Old Main", kLabs, "Old Main", 0x4D41494E, kEditor},
     {"garbage_answers", "", "", "", 0x47524247, kEditor, Garbage, nullptr, "", 1, 3},
     {"heap_corruptor", "Heap Corruptor", kLabs, "", 0x48454150, 0, CorruptHeap},
     {"load_recorder", "Load Recorder", kLabs, "Load Recorder", 0x4C4F4144, 0},
