@@ -280,10 +280,6 @@ const PluginTraits kPlugins[] = {
     // "main" comes first: the name the scanner records tells which one it called.
     {"entry_main_and_capital_main/main", "Created by main", kLabs, "", 0x6D61696E, kEditor},
     {"entry_main_and_capital_main/Main", "Created by Main", kLabs, "", 0x4D61696E, kEditor},
-    {"entry_main_only", "Old Main", kLabs, "Old Main", 0x4D41494E, kEditor},
-    // The bridge's suffix " (0)": the effect name is never cut, a vendor of
-    // four characters is too short to cut.
-    {"fake_gantry", "Bridged Name (0)", " (0)", "Bridged Product (0)", 0x42524447, 0, nullptr, nullptr, "", 1, 2},
     {"garbage_answers", "", "", "", 0x47524247, kEditor, Garbage, nullptr, "", 1, 3},
     {"heap_corruptor", "Heap Corruptor", kLabs, "", 0x48454150, 0, CorruptHeap},
     {"load_recorder", "Load Recorder", kLabs, "Load Recorder", 0x4C4F4144, 0},
@@ -296,7 +292,6 @@ const PluginTraits kPlugins[] = {
      "noRealTime|receiveVstTimeInfo|"},
     {"stripdeck_bitmaps", "Strip Pictures", "Tarnwell", "Stripdeck", 0x53504943, kEditor, StripPictures},
     {"stripdeck_private_only", "Strip EQ", "Tarnwell", "Stripdeck", 0x53455130, kEditor, Strip<0>},
-    {"stripdeck_private_only_exclusive", "Strip Comp", "Tarnwell", "Stripdeck", 0x53434D30, kEditor, Strip<1>},
     {"stripdeck_with_vst_entry", "Strip Gate", "Tarnwell", "Stripdeck", 0x53474530, kEditor, Strip<0>},
     {"stripdeck_with_vst_entry_exclusive", "Strip Limiter", "Tarnwell", "Stripdeck", 0x534C4D30, kEditor, Strip<1>},
     // The private entry point wins: the scanner must never record these.
@@ -352,13 +347,6 @@ PLUGIN_EXPORT AEffect* Main(audioMasterCallback host) {
 #ifdef WITH_ZENTA
 PLUGIN_EXPORT AEffect* ZENTAPluginMain(audioMasterCallback host) {
     return Create("ZENTAPluginMain", host);
-}
-#endif
-#ifdef WITH_LOADVST32
-// Stands in for the bridge "Gantry.dll": creates an effect for any path that
-// names "unloadable.dll".
-PLUGIN_EXPORT AEffect* LoadVST32(const char* path, audioMasterCallback host) {
-    return path && strstr(path, "unloadable.dll") ? Create("LoadVST32", host) : nullptr;
 }
 #endif
 #ifdef WITH_REPAIRHEAP

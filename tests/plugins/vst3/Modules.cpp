@@ -57,6 +57,14 @@ kit::CompatibilityList g_backward("backward", kBackward, 1);
 
 const char* const kController = kVstComponentControllerClass;
 
+kit::ClassTraits CompatibleDelay() {
+    kit::ClassTraits c{"persist_compat_lists", 0x5E9A0C01, 0x5E9A0CC1, "Compatible Delay", "Fx", 5};
+    c.params = kCompatParams;
+    c.forward = &g_forward;
+    c.backward = &g_backward;
+    return c;
+}
+
 // module, class id, controller class id, name, sub-categories, parameters,
 // audio inputs, audio outputs, event inputs and outputs, category, and for a
 // few the parameter list, units, program lists and compatibility lists
@@ -87,26 +95,7 @@ const kit::ClassTraits kClasses[] = {
      kVstAudioEffectClass, nullptr, kUnits, 2, kLists, 2},
     {"double_precision", 0x5E9A0A01, 0x5E9A0AC1, "Double Precision EQ"},
     {"ara_entry_point", 0x5E9A0B01, 0x5E9A0BC1, "ARA Pitch Editor"},
-    {"persist_compat_lists",
-     0x5E9A0C01,
-     0x5E9A0CC1,
-     "Compatible Delay",
-     "Fx",
-     5,
-     nullptr,
-     0,
-     nullptr,
-     0,
-     0,
-     0,
-     kVstAudioEffectClass,
-     kCompatParams,
-     nullptr,
-     0,
-     nullptr,
-     0,
-     &g_forward,
-     &g_backward},
+    CompatibleDelay(),
     {"init_dll_false", 0x5E9A0D01, 0, "Never Initialised"},
     {"create_instance_fails", 0x5E9A0E00, 0x5E9A0EC0, "Cannot Create"},
     {"create_instance_fails", 0x5E9A0E01, 0x5E9A0EC1, "Can Create"},
