@@ -39,89 +39,41 @@ std::string CompareWithPicture(const std::wstring& path, const pictures::Picture
     return difference;
 }
 
-bool IsFolder(const std::wstring& path) {
-    DWORD attributes = GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-class BitmapScan : public ::testing::Test {
-protected:
-    void SetUp() override {
-        Gdiplus::GdiplusStartupInput input;
-        ASSERT_EQ(Gdiplus::GdiplusStartup(&gdiplus, &input, nullptr), Gdiplus::Ok);
-        key.AddScanPath(dir.Make(L"plugins"));
-        key.SetDword(L"rescanExisting", 1);
-        module = dir.Copy(PluginPath(L"stripdeck_bitmaps"), L"plugins\\Strip Pictures.dll");
-    }
-    void TearDown() override { Gdiplus::GdiplusShutdown(gdiplus); }
-
-    void ScanWithCacheRoot(const std::wstring* root) {
-        if (root) key.SetText(L"VSTBitmapCachePath", *root);
-        ASSERT_EQ(RunSievo(key.Args()).exitCode, 0u);
-    }
-    std::wstring ClassId(const std::wstring& moduleCopy, const wchar_t* name) {
-        return key.Text(name, TestKey::Record(moduleCopy).c_str());
-    }
-    // What the module noted about the bitmaps it handed out, once closed.
-    std::string Handles() {
-        std::ostringstream text;
-        text << std::ifstream(Narrow(module + L".handles")).rdbuf();
-        return text.str();
-    }
-    // Both pictures under both class-id folders, each exactly as drawn.
-    void ExpectPictures(const std::wstring& cache) {
-        for (const wchar_t* id : {L"clsidPlug", L"clsidPlugMD5"}) {
-            const std::wstring folder = cache + L"\\" + ClassId(module, id);
-            EXPECT_EQ(CompareWithPicture(folder + L"\\thumbnail.png", pictures::kThumbnail), "") << Narrow(folder);
-            EXPECT_EQ(CompareWithPicture(folder + L"\\standin.png", pictures::kStandIn), "") << Narrow(folder);
-        }
-    }
-
-    ULONG_PTR gdiplus = 0;
+// The root may hold a variable and name folders that do not exist yet.
+TEST(BitmapScan, PicturesStoredUnderBothClassIdsAsDrawn) {
     TestKey key;
     TempDir dir;
-    std::wstring module;
-};
-
-TEST_F(BitmapScan, PicturesStoredUnderBothClassIdsAsDrawn) {
-    std::wstring silent = dir.Copy(PluginPath(L"stripdeck_private_only"), L"plugins\\Strip EQ.dll");
-    std::wstring cache = dir.Make(L"cache");
-    ScanWithCacheRoot(&cache);
-    ASSERT_EQ(ClassId(module, L"clsidPlug").size(), 38u);
-    ASSERT_NE(ClassId(module, L"clsidPlug"), ClassId(module, L"clsidPlugMD5"));
-    ExpectPictures(cache);
-    EXPECT_EQ(Handles(), "thumbnail deleted\nstandin deleted\n");
-    // A module that hands out no pictures gets no folder.
-    EXPECT_FALSE(IsFolder(cache + L"\\" + ClassId(silent, L"clsidPlug")));
-    EXPECT_FALSE(IsFolder(cache + L"\\" + ClassId(silent, L"clsidPlugMD5")));
-}
-
-// Without a root (no value, an empty one) nothing is stored where a path
-// built from it would end up, and received bitmaps are deleted all the
-// same; a root with a variable and missing parents is expanded and made.
-TEST_F(BitmapScan, CacheRootMissingEmptyOrWithAVariable) {
-    wchar_t working[MAX_PATH] = {};
-    GetCurrentDirectoryW(MAX_PATH, working);
-    const std::wstring empty;
-    for (const std::wstring* root : {static_cast<const std::wstring*>(nullptr), &empty}) {
-        ScanWithCacheRoot(root);
-        for (const wchar_t* name : {L"clsidPlug", L"clsidPlugMD5"}) {
-            const std::wstring id = ClassId(module, name);
-            ASSERT_FALSE(id.empty());
-            EXPECT_FALSE(IsFolder(L"\\" + id) || IsFolder(std::wstring(working) + L"\\" + id) || IsFolder(id));
-        }
-    }
-    EXPECT_EQ(Handles(), "thumbnail deleted\nstandin deleted\nthumbnail deleted\nstandin deleted\n");
-
+    key.AddScanPath(dir.Make(L"plugins"));
+    const std::wstring module = dir.Copy(PluginPath(L"stripdeck_bitmaps"), L"plugins\\Strip Pictures.dll");
+    const std::wstring silent = dir.Copy(PluginPath(L"stripdeck_private_only"), L"plugins\\Strip EQ.dll");
     wchar_t temp[MAX_PATH] = {};
     ASSERT_GT(GetEnvironmentVariableW(L"TEMP", temp, MAX_PATH), 0u);
     std::wstring tempFolder(temp);
     if (tempFolder.back() == L'\\') tempFolder.pop_back();
     ASSERT_EQ(_wcsnicmp(dir.Path().c_str(), tempFolder.c_str(), tempFolder.size()), 0) << "scratch lies in %TEMP%";
     const std::wstring below = dir.Path().substr(tempFolder.size()) + L"\\not\\yet\\there";
-    const std::wstring root = L"%TEMP%" + below;
-    ScanWithCacheRoot(&root);
-    ExpectPictures(tempFolder + below);
+    key.SetText(L"VSTBitmapCachePath", L"%TEMP%" + below);
+    ASSERT_EQ(RunSievo(key.Args()).exitCode, 0u);
+
+    auto folder = [&](const std::wstring& copy, const wchar_t* id) {
+        return tempFolder + below + L"\\" + key.Text(id, TestKey::Record(copy).c_str());
+    };
+    ASSERT_EQ(key.Text(L"clsidPlug", TestKey::Record(module).c_str()).size(), 38u);
+    ASSERT_NE(folder(module, L"clsidPlug"), folder(module, L"clsidPlugMD5"));
+    ULONG_PTR gdiplus = 0;
+    Gdiplus::GdiplusStartupInput input;
+    ASSERT_EQ(Gdiplus::GdiplusStartup(&gdiplus, &input, nullptr), Gdiplus::Ok);
+    for (const wchar_t* id : {L"clsidPlug", L"clsidPlugMD5"}) {
+        EXPECT_EQ(CompareWithPicture(folder(module, id) + L"\\thumbnail.png", pictures::kThumbnail), "") << id;
+        EXPECT_EQ(CompareWithPicture(folder(module, id) + L"\\standin.png", pictures::kStandIn), "") << id;
+        EXPECT_EQ(GetFileAttributesW(folder(silent, id).c_str()), INVALID_FILE_ATTRIBUTES)
+            << "a module that hands out no pictures gets no folder";
+    }
+    Gdiplus::GdiplusShutdown(gdiplus);
+    // What the module noted about the bitmaps it handed out, once closed.
+    std::ostringstream handles;
+    handles << std::ifstream(Narrow(module + L".handles")).rdbuf();
+    EXPECT_EQ(handles.str(), "thumbnail deleted\nstandin deleted\n");
 }
 
 }  // namespace

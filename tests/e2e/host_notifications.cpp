@@ -1,14 +1,12 @@
 // Background mode as the host sees it: the test host starts the real
 // Sievo.exe over real test plug-ins and records every notification and
-// inventory-change post in order; the scan metrics it reads beside the
-// inventory; and hosts that are not there or misbehave. Counts assume
+// inventory-change post in order; the scan metrics beside the inventory.
 // effect_with_editor and synth_wants_midi are one plug-in each, not_a_plugin none.
 #include <gtest/gtest.h>
 
 #include <shlwapi.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <functional>
 #include <set>
 
@@ -52,37 +50,16 @@ protected:
         EXPECT_EQ(r.hostExitCode, 0u);
         EXPECT_FALSE(r.timedOut);
         EXPECT_EQ(r.sievoExitCode, 0u);
-        // Every notification is a well-formed payload with the fixed fields.
-        for (const testhost::Event& e : r.Notifications())
-            EXPECT_TRUE(e.title == L"VST Scan" && e.category == 3 && e.tag == 0x5946544Eu && e.sizeField == e.bytes &&
-                        e.load + e.wParam + e.extra + e.level == 0)
-                << Narrow(e.text);
         for (const testhost::Event& e : r.Posts())
             EXPECT_TRUE(e.message == kInventoryChange && e.wParam + e.lParam == 0) << "no other message, no arguments";
         return r;
     }
     std::wstring Counters() const { return key.Show(L"Inventory", L"PluginsFound PluginsScanned PluginsDeleted"); }
-    // 0 when missing or not a REG_QWORD.
-    ULONGLONG Stamp() const {
-        ULONGLONG v = 0;
-        DWORD cb = sizeof v;
-        return RegGetValueW(HKEY_CURRENT_USER, key.Sub(L"Inventory").c_str(), L"lastUpdateTime", RRF_RT_REG_QWORD,
-                            nullptr, &v, &cb) == ERROR_SUCCESS
-                   ? v
-                   : 0;
-    }
-    void SetOldStamp() const {
-        RegSetKeyValueW(HKEY_CURRENT_USER, key.Sub(L"Inventory").c_str(), L"lastUpdateTime", REG_QWORD, &kOldStamp,
-                        sizeof kOldStamp);
-    }
-    // Written during this test, in local time: within two minutes of now.
-    void ExpectFreshStamp() const {
-        SYSTEMTIME now;
-        GetLocalTime(&now);
-        FILETIME local;
-        SystemTimeToFileTime(&now, &local);
-        const ULONGLONG at = static_cast<ULONGLONG>(local.dwHighDateTime) << 32 | local.dwLowDateTime;
-        EXPECT_LT(std::llabs(static_cast<LONGLONG>(at - Stamp())), 2LL * 60 * 10000000) << "stamp " << Stamp();
+    ULONGLONG Stamp() const {  // 0 when missing or not a REG_QWORD
+        const std::vector<BYTE> v = key.Values(L"Inventory")[L"lastUpdateTime"];
+        ULONGLONG at = 0;
+        if (v.size() == 12 && v[0] == REG_QWORD) memcpy(&at, v.data() + 4, 8);
+        return at;
     }
 
     TestKey key;
@@ -90,21 +67,23 @@ protected:
     std::wstring echo, synth, readme;
 };
 
-// With a log the last notice names it, without group or flag.
-TEST_F(HostNotifications, FullScanTellsTheHostEachStepInOrderUnderTheGroupItWasGiven) {
+// With a log the last notice names it, without group or flag. Without a
+// group each run makes a fresh one. Unchanged: only the totals, no post, the
+// stamp kept. A removal: menus rebuilt, posted and stamped.
+TEST_F(HostNotifications, EachRunTellsTheHostEachStepAndWhatChangedUnderItsGroup) {
     key.SetDword(L"PluginsFound", 40, L"Inventory");  // replaced, not added to
     key.SetDword(L"PluginsDeleted", 9, L"Inventory");
     const std::wstring group = L"{5A1E7C3B-9D2F-4B8A-A6C4-0E1F2D3C4B5A}";
     testhost::Report r = Run(L"--toast " + group, L"/Log");
     EXPECT_EQ(Counters(), L"PluginsFound=2 PluginsScanned=2 PluginsDeleted=0");
-    ExpectFreshStamp();
+    EXPECT_GT(Stamp(), kOldStamp);
     EXPECT_EQ(key.Dword(L"SievoGUIVisible"), 0u);
 
     std::vector<std::wstring> texts = r.Texts();
     ASSERT_EQ(texts.size(), 8u) << Narrow(r.sievoCommandLine);
     EXPECT_EQ(texts[0], kStarted);
     EXPECT_EQ(texts[1], kSearching);
-    // One per probed module, in the order the folder gave them.
+    // One per probed module.
     EXPECT_EQ(std::set<std::wstring>(texts.begin() + 2, texts.begin() + 5),
               (std::set<std::wstring>{L"Scanning Echo.dll...", L"Scanning Synth.dll...", L"Scanning Readme.dll..."}));
     EXPECT_EQ(texts[5], kRebuilding);
@@ -127,32 +106,25 @@ TEST_F(HostNotifications, FullScanTellsTheHostEachStepInOrderUnderTheGroupItWasG
     ASSERT_EQ(posts.size(), 1u);
     EXPECT_EQ(posts[0].afterNotify, 6);
     EXPECT_TRUE(Contains(ReadLogLines(MainLogPath()), L"SIEVO: Sending WM_PLUGIN_INVENTORY_CHANGE"));
-}
 
-// Without a group each run makes a fresh one. Unchanged: only the totals,
-// no post, the stamp kept. A removal: menus rebuilt, posted and stamped.
-TEST_F(HostNotifications, RescansReportOnlyWhatChanged) {
-    testhost::Report first = Run(L"--no-toast");
-    const std::wstring group = first.Notifications().at(0).toastGuid;
-    EXPECT_NE(group, kNullGroup);
-    EXPECT_EQ(group.size(), 38u);
-    for (const testhost::Event& e : first.Notifications()) EXPECT_EQ(e.toastGuid, group) << Narrow(e.text);
-
-    SetOldStamp();
-    testhost::Report r = Run(L"--no-toast");
-    EXPECT_NE(r.Notifications().at(0).toastGuid, group) << "each run makes its own";
+    RegSetKeyValueW(HKEY_CURRENT_USER, key.Sub(L"Inventory").c_str(), L"lastUpdateTime", REG_QWORD, &kOldStamp, 8);
+    r = Run(L"--no-toast");
+    const std::wstring made = r.Notifications().at(0).toastGuid;
+    EXPECT_TRUE(made != kNullGroup && made != group) << Narrow(made);
+    for (const testhost::Event& e : r.Notifications()) EXPECT_EQ(e.toastGuid, made) << Narrow(e.text);
     EXPECT_EQ(r.Texts(), (std::vector<std::wstring>{kStarted, kSearching, Complete(2, 0, 0, 0)}));
     EXPECT_TRUE(r.Posts().empty());
     EXPECT_EQ(Counters(), L"PluginsFound=2 PluginsScanned=0 PluginsDeleted=0");
     EXPECT_EQ(Stamp(), kOldStamp);
 
     ASSERT_TRUE(DeleteFileW(synth.c_str()));
-    r = Run();
+    r = Run(L"--no-toast");
+    EXPECT_NE(r.Notifications().at(0).toastGuid, made) << "each run makes its own";
     EXPECT_EQ(r.Texts(), (std::vector<std::wstring>{kStarted, kSearching, kRebuilding, Complete(1, 0, 1, 0)}));
     ASSERT_EQ(r.Posts().size(), 1u);
     EXPECT_EQ(r.Posts()[0].afterNotify, 3);
     EXPECT_EQ(Counters(), L"PluginsFound=1 PluginsScanned=0 PluginsDeleted=1");
-    ExpectFreshStamp();
+    EXPECT_GT(Stamp(), kOldStamp);
 }
 
 TEST_F(HostNotifications, AnInternalFolderPostsTheInventoryChangeOnceItsPlugInsAreIn) {
@@ -166,9 +138,7 @@ TEST_F(HostNotifications, AnInternalFolderPostsTheInventoryChangeOnceItsPlugInsA
     testhost::Report r = Run();
     std::vector<std::wstring> texts = r.Texts();
     ASSERT_EQ(texts.size(), 8u);
-    for (int i = 2; i < 5; ++i) EXPECT_EQ(texts[i].rfind(L"Scanning ", 0), 0u) << "internal folders come first";
-    EXPECT_EQ(texts[5], L"Scanning Echo.dll...");
-    EXPECT_EQ(texts[6], kRebuilding);
+    EXPECT_EQ(texts[5], L"Scanning Echo.dll...") << "internal folders come first";
     EXPECT_EQ(texts[7], Complete(4, 4, 0, 0));
     // The third internal plug-in makes pluginsFound equal the internal count:
     // posted before the fourth module is announced. Then the final one.
@@ -183,7 +153,7 @@ TEST_F(HostNotifications, APlugInFaultReachesTheHostAsAnErrorAndIsCounted) {
     // The load-error dialog comes up in background mode too; keep it disabled.
     int answered = 0;
     testhost::Report r = Run(L"", L"", [&] {
-        if (HWND dialog = testhost::FindWindowByCaption(L"Tarnwell VST Scan: VST Plug-in Load Error")) {
+        if (HWND dialog = testhost::FindWindowByCaption(kLoadErrorCaption)) {
             PostMessageW(GetDlgItem(dialog, IDCANCEL), BM_CLICK, 0, 0);
             ++answered;
             Sleep(300);
@@ -202,33 +172,6 @@ TEST_F(HostNotifications, APlugInFaultReachesTheHostAsAnErrorAndIsCounted) {
     EXPECT_LT(scanning, std::find(texts.begin(), texts.end(), errors[0].text)) << "announced, then reported";
     ASSERT_FALSE(texts.empty());
     EXPECT_NE(texts.back().find(L"1 errors)."), std::wstring::npos) << Narrow(texts.back());
-}
-
-TEST_F(HostNotifications, HostsThatAreNotThereOrMisbehaveCostOnlyTheMessages) {
-    const struct {
-        const wchar_t* options;
-        size_t texts, posts;
-    } cases[] = {{L"--no-background", 0, 0}, {L"--hwnd zero", 0, 0},        {L"--hwnd none", 0, 0},
-                 {L"--hwnd gone", 0, 0},     {L"--answer 0xBADF00D", 8, 1}, {L"--destroy-after 3", 3, 0}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(Narrow(c.options));
-        RegDeleteTreeW(HKEY_CURRENT_USER, key.Sub(L"Inventory").c_str());
-        DeleteLogs();
-        testhost::Report r = Run(c.options, L"/Log");
-        std::vector<std::wstring> texts = r.Texts();
-        ASSERT_EQ(texts.size(), c.texts);
-        EXPECT_EQ(r.Posts().size(), c.posts);
-        EXPECT_TRUE(!c.texts || texts[0] + texts[1] + texts[2].substr(0, 9) == kStarted + kSearching + L"Scanning ");
-        EXPECT_TRUE(c.texts != 8 || texts[6] == Complete(2, 2, 0, 0));
-        EXPECT_EQ(key.InventoryKeys().size(), 3u);
-        EXPECT_EQ(key.Show(L"Inventory", L"PluginsFound PluginsScanned"), L"PluginsFound=2 PluginsScanned=2");
-        const auto log = ReadLogLines(MainLogPath());
-        EXPECT_TRUE(std::any_of(log.begin(), log.end(), [](const std::wstring& line) {
-            return line.rfind(L"SIEVO: Finished analyzing VST plugins", 0) == 0;
-        }));
-        EXPECT_TRUE(c.options != cases[1].options || !Contains(log, L"SIEVO: Sending WM_PLUGIN_INVENTORY_CHANGE"))
-            << "nothing sent to a zero window, nothing logged";
-    }
 }
 
 }  // namespace

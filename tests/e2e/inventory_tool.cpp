@@ -36,11 +36,6 @@ TEST(InventoryTool, TableJsonCsvAndKnownBadModulesOfARealScan) {
     for (const char* shown : {"Echo Chamber", "Pluck Synth", "VST2", "7 records",
                               "Last scan: 5 found, 5 scanned, 0 removed", "\nHelper.dll ", " not a plug-in "})
         EXPECT_NE(out.find(shown), kNone) << shown << " in\n" << out;
-    // Columns line up: every row starts its vendor where the header does.
-    size_t header = out.find("Vendor");
-    size_t lineStart = out.rfind('\n', header);
-    size_t column = header - (lineStart == kNone ? 0 : lineStart + 1);
-    EXPECT_EQ(out.compare(out.rfind('\n', out.find("Echo Chamber")) + 1 + column, 18, "Tarnwell Test Labs"), 0);
 
     // The shell's plug-ins follow it, indented, whatever the registry's
     // order, and no plug-in of a shell stands anywhere else.

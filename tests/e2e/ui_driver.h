@@ -15,8 +15,6 @@ namespace ui_test {
 
 using namespace sievo_test;
 
-constexpr DWORD kStepMs = Sievo::kStepMs;
-
 constexpr wchar_t kPathsCaption[] = L"Tarnwell VST Scan Paths";
 constexpr wchar_t kPropsCaption[] = L"VST Plug-In Properties";
 constexpr wchar_t kDetailsCaption[] = L"Tarnwell VST Scan: VST Plug-in Properties";
@@ -82,12 +80,6 @@ inline DWORD RecordDword(const TestKey& key, const SeedRecord& r, const wchar_t*
 
 inline std::wstring RecordText(const TestKey& key, const SeedRecord& r, const wchar_t* name) {
     return key.Text(name, RecordSub(r).c_str());
-}
-
-// `sub` null: the configuration key itself.
-inline bool HasValue(const TestKey& key, const wchar_t* sub, const wchar_t* name) {
-    std::wstring path = sub ? key.Sub(sub) : key.Path();
-    return RegGetValueW(HKEY_CURRENT_USER, path.c_str(), name, RRF_RT_ANY, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
 }
 
 // Opens `args`, waits for the dialog `caption`, lets `act` work on it, then
