@@ -27,26 +27,19 @@ void AskTime(audioMasterCallback host) {
     }
     Note("time.samplePos", static_cast<long long>(first->samplePos));
     Note("time.sampleRate", static_cast<long long>(first->sampleRate));
-    Note("time.nanoSeconds", static_cast<long long>(first->nanoSeconds));
     Note("time.ppqPos", static_cast<long long>(first->ppqPos));
     Note("time.tempo", static_cast<long long>(first->tempo));
-    Note("time.barStartPos", static_cast<long long>(first->barStartPos));
     Note("time.timeSigNumerator", first->timeSigNumerator);
     Note("time.timeSigDenominator", first->timeSigDenominator);
-    Note("time.smpteFrameRate", first->smpteFrameRate);
     Note("time.flags", first->flags);
     // Scribble over the record; the next request must refill it.
     first->tempo = 99.0;
-    first->ppqPos = 17.0;
     first->flags = 0x7;
-    first->samplesToNextClock = 55;
     VstTimeInfo* second = reinterpret_cast<VstTimeInfo*>(host(nullptr, audioMasterGetTime, 0, 0, nullptr, 0));
     Note("time.sameAddress", second == first ? 1 : 0);
     if (!second) return;
     Note("time.again.tempo", static_cast<long long>(second->tempo));
-    Note("time.again.ppqPos", static_cast<long long>(second->ppqPos));
     Note("time.again.flags", second->flags);
-    Note("time.again.samplesToNextClock", second->samplesToNextClock);
 }
 
 void AskStrings(audioMasterCallback host) {
@@ -108,14 +101,7 @@ bool Hook(AEffect*, int32_t opcode, int32_t, intptr_t, void*, float, intptr_t*) 
     return false;
 }
 
-// 'RCRD'
-const PluginTraits kTraits{"host_answer_recorder",
-                           "Host Answer Recorder",
-                           "Tarnwell Test Labs",
-                           "Recorder",
-                           0x52435244,
-                           effFlagsHasEditor,
-                           Hook};
+const PluginTraits kTraits{"host_answer_recorder", "Host Answer Recorder", "", "", 0x52435244, 0, Hook};  // 'RCRD'
 
 }  // namespace
 

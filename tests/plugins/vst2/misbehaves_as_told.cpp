@@ -80,19 +80,7 @@ bool Hook(AEffect*, int32_t opcode, int32_t, intptr_t, void* ptr, float, intptr_
     return false;
 }
 
-// 'UNTD'
-constexpr int32_t kFlags = effFlagsHasEditor | effFlagsCanReplacing;
-const PluginTraits kTraits{"misbehaves_as_told",
-                           "Untidy Effect",
-                           "Tarnwell Test Labs",
-                           "Untidy Effect",
-                           0x554E5444,
-                           kFlags,
-                           Hook,
-                           nullptr,
-                           "",
-                           1,
-                           4};
+const PluginTraits kTraits{"misbehaves_as_told", "Untidy Effect", "", "", 0x554E5444, 0, Hook};  // 'UNTD'
 
 }  // namespace
 
