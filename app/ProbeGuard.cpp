@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "app/ScanChildren.h"
 #include "core/ScanContext.h"
 #include "core/Win32Owners.h"
 #include "diag/FailurePoint.h"
@@ -107,6 +108,7 @@ void RunSandboxedProbe(const InventoryRecord& record) {
     info.nShow = SW_SHOWNORMAL;
     if (!ShellExecuteExW(&info) || !info.hProcess) return;
     UniqueHandle child(info.hProcess);
+    TieToScan(child.Get());
     // A plug-in that never returns would hold the whole scan; with a time
     // limit the child is stopped and its record keeps the crash marker the
     // child wrote before the plug-in ran.

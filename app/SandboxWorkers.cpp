@@ -9,6 +9,7 @@
 
 #include "app/MarkRecheck.h"
 #include "app/ProbeGuard.h"
+#include "app/ScanChildren.h"
 #include "app/WorkerMessages.h"
 #include "core/ScanContext.h"
 #include "core/Win32Owners.h"
@@ -97,11 +98,14 @@ std::unique_ptr<Worker> StartWorker() {
     PROCESS_INFORMATION started{};
     // Our end is not inheritable and the worker's is closed here right after:
     // no other worker holds a pipe end that would outlive its owner.
-    if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
+    // Suspended until it is tied to the scan: it must not outlive the scan.
+    if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, TRUE, CREATE_SUSPENDED, nullptr,
                         folder.empty() ? nullptr : folder.c_str(), &startup, &started)) {
         WriteLog(L"%s: Sandbox worker could not be started (%d)\r\n", kTag, static_cast<int>(GetLastError()));
         return nullptr;
     }
+    TieToScan(started.hProcess);
+    ResumeThread(started.hThread);
     CloseHandle(started.hThread);
     worker->process.Reset(started.hProcess);
     ++g_pool.started;
