@@ -16,7 +16,6 @@
 
 namespace {
 
-using namespace Steinberg;
 using sievo_test::LogWatch;
 using sievo_test::Narrow;
 using vst3_test::CountLines;
