@@ -38,7 +38,7 @@ InventoryRecord Everything() {
     return r;
 }
 
-TEST(InventoryStore, WritesReadBackAndPartialOrDamagedReadsKeepWhatTheyCannotTake) {
+TEST(InventoryStore, WritesReadBackUpdatesKeepOptionsAndPartialReadsTakeIdentity) {
     CoInitialize(nullptr);  // the logging component is a COM object
     TestKey key;
     g_ctx.registryRoot = HKEY_CURRENT_USER;
