@@ -17,10 +17,9 @@ namespace vst3_test {
 
 class ModuleCopy {
 public:
-    // name without suffix; `relative` chooses the place inside the scratch folder
-    explicit ModuleCopy(const std::wstring& name, const std::wstring& source = L"")
-        : path_(dir_.Copy(source.empty() ? sievo_test::PluginDir() + L"\\" + name + L".vst3" : source,
-                          name + L".vst3")) {}
+    // name without suffix
+    explicit ModuleCopy(const std::wstring& name)
+        : path_(dir_.Copy(sievo_test::PluginDir() + L"\\" + name + L".vst3", name + L".vst3")) {}
 
     const std::wstring& Path() const { return path_; }
 
@@ -58,12 +57,6 @@ inline ProbeOutcome RunProbe(InventoryRecord& record, std::vector<InventoryRecor
         out.thrown = code;
     }
     return out;
-}
-
-inline std::wstring GuidText(const GUID& guid) {
-    wchar_t text[40] = {};
-    StringFromGUID2(guid, text, 40);
-    return text;
 }
 
 inline int CountLines(const std::vector<std::string>& lines, const std::string& prefix) {
