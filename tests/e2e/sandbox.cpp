@@ -79,7 +79,7 @@ TEST_F(Sandbox, BundleFolderIsRecordedWithoutAChild) {
     auto recorded = key.Values(record.c_str());
     ASSERT_EQ(RegDeleteTreeW(HKEY_CURRENT_USER, key.Sub(record.c_str()).c_str()), ERROR_SUCCESS);
     DeleteLogs();
-    ASSERT_FALSE(RunSievo(key.Args() + L"/Background/ScanVst:\"" + inner + L"\"", 30000).timedOut);
+    ASSERT_FALSE(RunSievo(key.Args() + L"/Background/ScanVst:\"" + Logged(inner) + L"\"", 30000).timedOut);
     EXPECT_EQ(key.Values(record.c_str()), recorded);
     EXPECT_EQ(GetFileAttributesW(SandboxLogPath().c_str()), INVALID_FILE_ATTRIBUTES);
 }

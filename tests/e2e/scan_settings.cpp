@@ -1,5 +1,5 @@
 // Which files a scan considers, in which order, and settings as users and
-// tools leave them (an empty key name, flags as text, odd folder names).
+// tools leave them.
 #include <gtest/gtest.h>
 
 #include "TestSupport.h"
@@ -76,29 +76,10 @@ TEST(ScanSettings, AnEmptyConfigurationKeyIsRefusedAndNothingWritten) {
     }
 }
 
-TEST(ScanSettings, FlagsStoredAsTextKeepTheirDefaults) {
-    TestKey key;
-    TempDir dir;
-    key.AddScanPath(dir.Make(L"plugins"));
-    std::wstring echo = dir.Copy(PluginPath(L"effect_with_editor"), L"plugins\\Echo.dll");
-    Scan(key);
-    key.SetText(L"rescanExisting", L"0");
-    key.SetText(L"isBad", L"0", TestKey::Record(echo).c_str());
-    auto log = Scan(key);
-    EXPECT_TRUE(Contains(log, L"SIEVO: VST plugin previously scanned")) << "neither rescanned nor taken as bad";
-    EXPECT_EQ(key.Dword(L"isBad", TestKey::Record(echo).c_str()), 0u)
-        << "a record skipped as known bad would keep the text";
-    EXPECT_TRUE(
-        Contains(log, L"SIEVO: Registry value \"rescanExisting\" ignored: not a 32-bit number (type 1, 4 bytes)"));
-    EXPECT_TRUE(Contains(log, L"SIEVO: Registry value \"isBad\" ignored: not a 32-bit number (type 1, 4 bytes)"));
-
-    // A short binary is a number.
-    const BYTE on = 1;
-    RegSetKeyValueW(HKEY_CURRENT_USER, key.Path().c_str(), L"rescanExisting", REG_BINARY, &on, 1);
-    EXPECT_TRUE(Contains(Scan(key), L"SIEVO: VST plugin successfully scanned"));
-}
-
-TEST(ScanSettings, ScanFoldersAsUsersWriteThem) {
+// Scan folders written with variables, doubled separators, "..", relative
+// names or folders that are gone; then flags stored as text, which keep their
+// defaults.
+TEST(ScanSettings, FoldersAndFlagsAsUsersWriteThem) {
     TestKey key;
     TempDir dir;
     wchar_t temp[MAX_PATH] = {};
@@ -124,6 +105,20 @@ TEST(ScanSettings, ScanFoldersAsUsersWriteThem) {
     std::wstring gone = dir.Path() + L"\\gone";
     CharLowerBuffW(gone.data(), static_cast<DWORD>(gone.size()));
     EXPECT_TRUE(Contains(log, L"SIEVO: Scan folder not found: " + gone));
+
+    const std::wstring echo = key.RecordsOf(expanded)[0];
+    key.SetText(L"rescanExisting", L"0");
+    key.SetText(L"isBad", L"0", echo.c_str());
+    log = Scan(key);
+    EXPECT_FALSE(Contains(log, L"SIEVO: VST plugin successfully scanned")) << "not rescanned";
+    EXPECT_EQ(key.Dword(L"isBad", echo.c_str()), 0u) << "a record skipped as known bad would keep the text";
+    EXPECT_TRUE(
+        Contains(log, L"SIEVO: Registry value \"rescanExisting\" ignored: not a 32-bit number (type 1, 4 bytes)"));
+    EXPECT_TRUE(Contains(log, L"SIEVO: Registry value \"isBad\" ignored: not a 32-bit number (type 1, 4 bytes)"));
+    // A short binary is a number.
+    const BYTE on = 1;
+    RegSetKeyValueW(HKEY_CURRENT_USER, key.Path().c_str(), L"rescanExisting", REG_BINARY, &on, 1);
+    EXPECT_TRUE(Contains(Scan(key), L"SIEVO: VST plugin successfully scanned"));
 }
 
 }  // namespace

@@ -44,7 +44,6 @@ protected:
 };
 
 using Names = std::vector<std::wstring>;
-using Lines = std::vector<std::wstring>;
 
 TEST_F(Shells, AnUnchangedShellKeepsItsMembersARenamedMemberLosesItsRecordOnUpdate) {
     const std::wstring shell = Add(L"shell_renames_member", L"Colours.dll");
@@ -57,18 +56,17 @@ TEST_F(Shells, AnUnchangedShellKeepsItsMembersARenamedMemberLosesItsRecordOnUpda
     EXPECT_EQ(key.Show(green, L"FullName uniqueId isShellRoot numParams"),
               L"FullName=Green uniqueId=2002 isShellRoot=0 numParams=2");
     EXPECT_EQ(Counters(), L"PluginsFound=3 PluginsScanned=3 PluginsDeleted=0");
-    EXPECT_EQ(ReadLogLines(shell + L".created"), (Lines{L"root", L"sub 2001", L"sub 2002", L"sub 2003"}));
+    EXPECT_EQ(ReadLogLines(shell + L".created"), (Names{L"root", L"sub 2001", L"sub 2002", L"sub 2003"}));
 
-    // A value that only a rewrite of the member's record would put back; a
-    // member renamed in a module file that is the same as last time with as
-    // many members: the members are not looked at again.
+    // A member renamed in a module file that is the same as last time, with
+    // as many members: the members are not looked at again.
     key.SetDword(L"numParams", 77, green.c_str());
     dir.Write(L"plugins\\Colours.dll.renamed", "");
     DeleteLogs();
     Scan();
-    // The shell is loaded and asked for its list again (its class list may
-    // change at any load), but not one member is created.
-    EXPECT_EQ(ReadLogLines(shell + L".created"), (Lines{L"root", L"sub 2001", L"sub 2002", L"sub 2003", L"root"}));
+    // The shell is asked for its list again (it may change at any load), but
+    // not one member is created.
+    EXPECT_EQ(ReadLogLines(shell + L".created"), (Names{L"root", L"sub 2001", L"sub 2002", L"sub 2003", L"root"}));
     EXPECT_EQ(Members(shell), (Names{L"*2001 Red", L"*2002 Green", L"*2003 Blue"}));
     EXPECT_EQ(Dword(green, L"numParams"), 77u) << "the member's record was left alone";
     EXPECT_EQ(Dword(root, L"numClasses"), 3u);
@@ -125,7 +123,7 @@ TEST_F(Shells, AFaultWhileCreatingTheSecondMemberKeepsTheFirst) {
     LoadErrors seen = ScanAnswering(kEnablePlugin);
     EXPECT_EQ(seen.dialogs, 1);
     EXPECT_EQ(seen.step, L"Create shell sub-plugin");
-    EXPECT_EQ(ReadLogLines(shell + L".created"), (Lines{L"root", L"sub 5001", L"sub 5002"}));
+    EXPECT_EQ(ReadLogLines(shell + L".created"), (Names{L"root", L"sub 5001", L"sub 5002"}));
     // All three are stored as listed, but the fault cut the probe short
     // before it noted the file's time and size: the next scan takes the
     // module as changed, walks it again and the user is asked again.
@@ -135,7 +133,7 @@ TEST_F(Shells, AFaultWhileCreatingTheSecondMemberKeepsTheFirst) {
     EXPECT_EQ(key.Dword(L"PluginsScanned", L"Inventory"), 1u);
     EXPECT_EQ(ScanAnswering(kEnablePlugin).dialogs, 1);
     EXPECT_EQ(ReadLogLines(shell + L".created"),
-              (Lines{L"root", L"sub 5001", L"sub 5002", L"root", L"sub 5001", L"sub 5002"}));
+              (Names{L"root", L"sub 5001", L"sub 5002", L"root", L"sub 5001", L"sub 5002"}));
     EXPECT_EQ(Members(shell), (Names{L"*5001 First"}));
 }
 
