@@ -151,7 +151,6 @@ TEST_P(AwkwardModules, PathsPastTheKeyNameLimitKeepTheirRecordsAndCrashMarks) {
     std::wstring at258 = folderFor(258, L"Echo.dll", L"b");
     std::wstring at300 = folderFor(300, L"Echo.dll", L"c");
     std::wstring killer = folderFor(300, L"Killer.dll", L"d");  // walked last
-    ASSERT_GE(at300.size(), 299u);
     Scan(false);  // in process the killer ends the scan; the others were recorded before it
     auto marked = RecordsUnder(dir.Path() + L"\\d");
     ASSERT_EQ(marked.size(), 1u) << "the crash marker has a key to live in";
