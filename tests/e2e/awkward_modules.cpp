@@ -1,8 +1,6 @@
-// Plug-in folders as users really have them: non-Latin folder names, paths
-// past the registry's key-name limit, links back to a parent folder, ".VST3"
-// in capitals, UTF-16-only VST 3 classes and UTF-8 names, a runtime DLL
-// beside the plug-in. Each runs in process and sandboxed (what a host gets in
-// background mode), and the records must come out complete.
+// Plug-in folders as users really have them (non-Latin names, long paths,
+// links back to a parent, odd letter case and text encodings, a missing
+// runtime), scanned in process and sandboxed: the records come out complete.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -14,26 +12,21 @@ using namespace sievo_test;
 
 namespace {
 
-enum class Mode { InProcess, Sandboxed };
-
 bool SamePath(const std::wstring& a, const std::wstring& b) {
     return CompareStringOrdinal(a.c_str(), -1, b.c_str(), -1, TRUE) == CSTR_EQUAL;
 }
 
-class AwkwardModules : public ::testing::TestWithParam<Mode> {
+// The parameter: sandboxed (what a host gets in background mode).
+class AwkwardModules : public ::testing::TestWithParam<bool> {
 protected:
-    void SetUp() override {
-        DeleteLogs();
-        if (GetParam() == Mode::Sandboxed) key.SetDword(L"scanInSandbox", 1);
-    }
+    void SetUp() override { key.SetDword(L"scanInSandbox", GetParam()); }
 
-    RunResult Scan() {
-        return RunSievo(key.Args() + (GetParam() == Mode::Sandboxed ? L"/Background/Log" : L"/Log"), 180000);
-    }
-    void ScanCleanly() {
-        RunResult r = Scan();
+    // `clean`: a scan that no plug-in ends.
+    void Scan(bool clean = true) {
+        DeleteLogs();
+        RunResult r = RunSievo(key.Args() + (GetParam() ? L"/Background/Log" : L"/Log"), 180000);
         ASSERT_FALSE(r.timedOut) << "a dialog or a hang held the scan";
-        EXPECT_EQ(r.exitCode, 0u);
+        EXPECT_TRUE(!clean || r.exitCode == 0) << r.exitCode;
     }
     // A part of a line of the scan's or of any sandboxed child's log.
     bool Logged(const std::wstring& part) const {
@@ -98,7 +91,7 @@ TEST_P(AwkwardModules, AwkwardFoldersAndModulesInOneScan) {
     std::wstring shell = add(PluginPath(L"utf8_names"), L"CafeShell.dll");
     dir.Write(L"plugins\\CafeShell.dll.shell", "1");
     std::wstring needs = add(PluginPath(L"needs_runtime"), L"Needs.dll");
-    ScanCleanly();
+    Scan();
 
     for (const std::wstring& m : echoes) ExpectPlugin(m, L"isVst", L"Echo Chamber");
     ExpectPlugin(seven, L"isVst", L"Seven Knobs");
@@ -116,29 +109,24 @@ TEST_P(AwkwardModules, AwkwardFoldersAndModulesInOneScan) {
     EXPECT_EQ(wideClasses.count(L"Café Réverb") + wideClasses.count(L"Plain Before"), 2u);
     auto narrowClasses = Members(narrow);
     EXPECT_EQ(narrowClasses.size(), 2u) << "the class without plain information is passed over, the others kept";
-    EXPECT_EQ(narrowClasses.count(L"Café Réverb"), 1u) << "UTF-8 in the plain class information";
-    EXPECT_EQ(narrowClasses.count(L"Plain Before"), 1u);
+    EXPECT_EQ(narrowClasses.count(L"Café Réverb") + narrowClasses.count(L"Plain Before"), 2u) << "UTF-8 kept";
     for (const std::wstring& r : key.RecordsOf(narrow)) EXPECT_EQ(key.Dword(L"isBad", r.c_str()), 0u);
     EXPECT_TRUE(Logged(L"Class 1 skipped"));
     ExpectPlugin(cafe, L"isVst", L"Café Réverb");
     EXPECT_EQ(key.Text(L"Vendor", key.RecordsOf(cafe)[0].c_str()), L"Tarnwell Tëst Labs");
-    auto members = Members(shell);
-    ASSERT_EQ(members.size(), 1u);
-    EXPECT_EQ(members.begin()->first, L"Ünïcode Café Shell");
+    EXPECT_EQ(Members(shell).count(L"Ünïcode Café Shell"), 1u);
 
     ASSERT_EQ(key.RecordsOf(needs).size(), 1u);
     EXPECT_EQ(key.Show(key.RecordsOf(needs)[0], L"isVst loadError"), L"isVst=0 loadError=126")
         << "why it is no plug-in yet";
     // The runtime arrives; the plug-in file itself does not change.
     dir.Copy(PluginDir() + L"\\runtime\\beside_runtime.dll", L"plugins\\beside_runtime.dll");
-    DeleteLogs();
-    ScanCleanly();
+    Scan();
     EXPECT_TRUE(Logged(L"SIEVO: Module failed to load in an earlier scan (error 126), trying again"));
     ExpectPlugin(needs, L"isVst", L"Needs Runtime");
     EXPECT_EQ(key.Dword(L"loadError", key.RecordsOf(needs)[0].c_str()), TestKey::kMissing)
         << "no longer kept once it loads";
-    DeleteLogs();
-    ScanCleanly();
+    Scan();
     EXPECT_FALSE(Logged(L"trying again")) << "loaded once, it follows the usual rule";
 }
 
@@ -163,17 +151,12 @@ TEST_P(AwkwardModules, PathsPastTheKeyNameLimitKeepTheirRecordsAndCrashMarks) {
     std::wstring at258 = folderFor(258, L"Echo.dll", L"b");
     std::wstring at300 = folderFor(300, L"Echo.dll", L"c");
     std::wstring killer = folderFor(300, L"Killer.dll", L"d");  // walked last
-    ASSERT_EQ(GetFileAttributesW(killer.c_str()) != INVALID_FILE_ATTRIBUTES, true);
-    ASSERT_GE(at258.size(), 256u);
-    ASSERT_GE(at300.size(), 299u);
-
-    Scan();  // in process the killer ends the scan; the others were recorded before it
+    Scan(false);  // in process the killer ends the scan; the others were recorded before it
     auto marked = RecordsUnder(dir.Path() + L"\\d");
     ASSERT_EQ(marked.size(), 1u) << "the crash marker has a key to live in";
     EXPECT_EQ(key.Dword(L"isBad", marked[0].c_str()), 1u);
 
-    DeleteLogs();
-    ScanCleanly();
+    Scan();
     EXPECT_TRUE(Logged(L"SIEVO: Known bad VST plugin skipped"));
     for (const std::wstring& m : {at250, at258, at300}) ExpectPlugin(m, L"isVst", L"Echo Chamber");
     EXPECT_TRUE(SamePath(key.RecordsOf(at250)[0], TestKey::Record(at250))) << "a key that fits is the path itself";
@@ -188,9 +171,6 @@ TEST_P(AwkwardModules, PathsPastTheKeyNameLimitKeepTheirRecordsAndCrashMarks) {
     EXPECT_EQ(key.InventoryKeys().size(), 4u);
 }
 
-INSTANTIATE_TEST_SUITE_P(Modes, AwkwardModules, ::testing::Values(Mode::InProcess, Mode::Sandboxed),
-                         [](const ::testing::TestParamInfo<Mode>& info) {
-                             return info.param == Mode::InProcess ? "InProcess" : "Sandboxed";
-                         });
+INSTANTIATE_TEST_SUITE_P(InProcessAndSandboxed, AwkwardModules, ::testing::Bool());
 
 }  // namespace

@@ -1,7 +1,5 @@
-// Which files a scan considers, in which order (read back from the listing
-// it logs), and settings as users and tools leave them: an empty
-// /VSTRegKey:, flags stored as text, scan folders written with variables,
-// doubled separators, "..", relative names or folders that are gone.
+// Which files a scan considers, in which order, and settings as users and
+// tools leave them.
 #include <gtest/gtest.h>
 
 #include "TestSupport.h"
@@ -53,24 +51,13 @@ TEST(ScanSettings, CandidatesAreListedSubfoldersFirstThenDllsThenVst3) {
         }
         auto lines = Scan(key);
         CharLowerBuffW(root.data(), static_cast<DWORD>(root.size()));  // scan folders are kept in lower case
-        std::vector<std::wstring> expected, listed;
-        for (const wchar_t* file : c.expected) expected.push_back(root + L"\\" + file);
-        int announced = -1;
-        for (size_t i = 0; i < lines.size() && announced < 0; ++i) {
-            if (swscanf(lines[i].c_str(), L"------- %d DLL's found -------", &announced) != 1) continue;
-            for (size_t j = i + 1; j < lines.size() && lines[j] != L"-----------------------------"; ++j) {
-                const std::wstring number = std::to_wstring(j - i) + L": ";  // numbered from 1
-                EXPECT_EQ(lines[j].rfind(number, 0), 0u) << Narrow(lines[j]);
-                listed.push_back(lines[j].substr(number.size()));
-            }
-        }
-        EXPECT_EQ(listed, expected);
-        EXPECT_EQ(announced, static_cast<int>(expected.size()));
+        const size_t n = c.expected.size();
+        const int at = IndexOf(lines, L"------- " + std::to_wstring(n) + L" DLL's found -------");
+        ASSERT_GE(at, 0);
+        for (size_t k = 0; k <= n; ++k)  // numbered from 1, then the closing line
+            EXPECT_EQ(lines.at(at + 1 + k), k < n ? std::to_wstring(k + 1) + L": " + root + L"\\" + c.expected[k]
+                                                  : L"-----------------------------");
     }
-}
-
-bool RootHasValue(const wchar_t* name) {
-    return RegGetValueW(HKEY_CURRENT_USER, nullptr, name, RRF_RT_ANY, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
 }
 
 TEST(ScanSettings, AnEmptyConfigurationKeyIsRefusedAndNothingWritten) {
@@ -80,35 +67,17 @@ TEST(ScanSettings, AnEmptyConfigurationKeyIsRefusedAndNothingWritten) {
         RunResult r = RunSievo(args, 60000);
         ASSERT_FALSE(r.timedOut) << Narrow(args);
         EXPECT_EQ(r.exitCode, 87u) << Narrow(args);
-        EXPECT_FALSE(RootHasValue(L"SievoPath")) << Narrow(args);
-        EXPECT_FALSE(RootHasValue(L"SievoGUIVisible")) << Narrow(args);
+        for (const wchar_t* name : {L"SievoPath", L"SievoGUIVisible"})
+            EXPECT_EQ(RegGetValueW(HKEY_CURRENT_USER, nullptr, name, RRF_RT_ANY, nullptr, nullptr, nullptr),
+                      ERROR_FILE_NOT_FOUND)
+                << Narrow(args);
     }
 }
 
-TEST(ScanSettings, FlagsStoredAsTextKeepTheirDefaults) {
-    TestKey key;
-    TempDir dir;
-    key.AddScanPath(dir.Make(L"plugins"));
-    std::wstring echo = dir.Copy(PluginPath(L"effect_with_editor"), L"plugins\\Echo.dll");
-    Scan(key);
-    key.SetText(L"rescanExisting", L"0");
-    key.SetText(L"isBad", L"0", TestKey::Record(echo).c_str());
-    auto log = Scan(key);
-    EXPECT_TRUE(Contains(log, L"SIEVO: VST plugin previously scanned")) << "neither rescanned nor taken as bad";
-    EXPECT_EQ(key.Dword(L"isBad", TestKey::Record(echo).c_str()), 0u)
-        << "a record skipped as known bad would keep the text";
-    EXPECT_TRUE(
-        Contains(log, L"SIEVO: Registry value \"rescanExisting\" ignored: not a 32-bit number (type 1, 4 bytes)"));
-    EXPECT_TRUE(Contains(log, L"SIEVO: Registry value \"isBad\" ignored: not a 32-bit number (type 1, 4 bytes)"));
-
-    // A short binary is a number.
-    const BYTE on = 1;
-    ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, key.Path().c_str(), L"rescanExisting", REG_BINARY, &on, 1),
-              ERROR_SUCCESS);
-    EXPECT_TRUE(Contains(Scan(key), L"SIEVO: VST plugin successfully scanned"));
-}
-
-TEST(ScanSettings, ScanFoldersAsUsersWriteThem) {
+// Scan folders written with variables, doubled separators, "..", relative
+// names or folders that are gone; then flags stored as text, which keep their
+// defaults.
+TEST(ScanSettings, FoldersAndFlagsAsUsersWriteThem) {
     TestKey key;
     TempDir dir;
     wchar_t temp[MAX_PATH] = {};
@@ -134,6 +103,20 @@ TEST(ScanSettings, ScanFoldersAsUsersWriteThem) {
     std::wstring gone = dir.Path() + L"\\gone";
     CharLowerBuffW(gone.data(), static_cast<DWORD>(gone.size()));
     EXPECT_TRUE(Contains(log, L"SIEVO: Scan folder not found: " + gone));
+
+    const std::wstring echo = key.RecordsOf(expanded)[0];
+    key.SetText(L"rescanExisting", L"0");
+    key.SetText(L"isBad", L"0", echo.c_str());
+    log = Scan(key);
+    EXPECT_FALSE(Contains(log, L"SIEVO: VST plugin successfully scanned")) << "not rescanned";
+    EXPECT_EQ(key.Dword(L"isBad", echo.c_str()), 0u) << "a record skipped as known bad would keep the text";
+    EXPECT_TRUE(
+        Contains(log, L"SIEVO: Registry value \"rescanExisting\" ignored: not a 32-bit number (type 1, 4 bytes)"));
+    EXPECT_TRUE(Contains(log, L"SIEVO: Registry value \"isBad\" ignored: not a 32-bit number (type 1, 4 bytes)"));
+    // A short binary is a number.
+    const BYTE on = 1;
+    RegSetKeyValueW(HKEY_CURRENT_USER, key.Path().c_str(), L"rescanExisting", REG_BINARY, &on, 1);
+    EXPECT_TRUE(Contains(Scan(key), L"SIEVO: VST plugin successfully scanned"));
 }
 
 }  // namespace

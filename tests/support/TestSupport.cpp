@@ -45,6 +45,22 @@ void RemoveTree(const std::wstring& path) {
 
 }  // namespace
 
+std::string Narrow(const std::wstring& s) {
+    int n = WideCharToMultiByte(CP_UTF8, 0, s.c_str(), static_cast<int>(s.size()), nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, s.c_str(), static_cast<int>(s.size()), out.data(), n, nullptr, nullptr);
+    return out;
+}
+
+namespace {
+std::wstring Widen(const std::string& s) {
+    int n = MultiByteToWideChar(CP_UTF8, 0, s.c_str(), static_cast<int>(s.size()), nullptr, 0);
+    std::wstring out(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, s.c_str(), static_cast<int>(s.size()), out.data(), n);
+    return out;
+}
+}  // namespace
+
 bool MakeFolderLink(const std::wstring& link, const std::wstring& target) {
     using UnixNameProc = char*(CDECL*)(const wchar_t*);
     auto unixName = reinterpret_cast<UnixNameProc>(
@@ -76,20 +92,6 @@ bool MakeFolderLink(const std::wstring& link, const std::wstring& target) {
     return made;
 }
 
-std::string Narrow(const std::wstring& s) {
-    int n = WideCharToMultiByte(CP_UTF8, 0, s.c_str(), static_cast<int>(s.size()), nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, s.c_str(), static_cast<int>(s.size()), out.data(), n, nullptr, nullptr);
-    return out;
-}
-
-std::wstring Widen(const std::string& s) {
-    int n = MultiByteToWideChar(CP_UTF8, 0, s.c_str(), static_cast<int>(s.size()), nullptr, 0);
-    std::wstring out(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, s.c_str(), static_cast<int>(s.size()), out.data(), n);
-    return out;
-}
-
 std::wstring BinDir() {
     wchar_t path[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, path, MAX_PATH);
@@ -116,15 +118,10 @@ TestKey::TestKey() : path_(L"Software\\SievoTest\\" + Unique()) {
 
 TestKey::~TestKey() {
     RegDeleteTreeW(HKEY_CURRENT_USER, path_.c_str());
-    RegDeleteKeyW(HKEY_CURRENT_USER, path_.c_str());
-}
-
-std::wstring TestKey::Args() const {
-    return L"/VSTRegPerUser/VSTRegKey:\"" + path_ + L"\"";
 }
 
 void TestKey::SetText(const wchar_t* name, const std::wstring& text, const wchar_t* sub, DWORD type) const {
-    RegSetKeyValueW(HKEY_CURRENT_USER, (sub ? Sub(sub) : path_).c_str(), name, type, text.c_str(),
+    RegSetKeyValueW(HKEY_CURRENT_USER, Sub(sub).c_str(), name, type, text.c_str(),
                     static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
 }
 
@@ -137,20 +134,18 @@ void TestKey::AddInternalPath(const std::wstring& folder) const {
 }
 
 void TestKey::SetDword(const wchar_t* name, DWORD value, const wchar_t* sub) const {
-    RegSetKeyValueW(HKEY_CURRENT_USER, (sub ? Sub(sub) : path_).c_str(), name, REG_DWORD, &value, sizeof value);
+    RegSetKeyValueW(HKEY_CURRENT_USER, Sub(sub).c_str(), name, REG_DWORD, &value, sizeof value);
 }
 
 bool TestKey::GetDword(const wchar_t* name, DWORD* value, const wchar_t* sub) const {
     DWORD cb = sizeof(DWORD);
-    return !RegGetValueW(HKEY_CURRENT_USER, (sub ? Sub(sub) : path_).c_str(), name, RRF_RT_REG_DWORD, nullptr, value,
-                         &cb);
+    return !RegGetValueW(HKEY_CURRENT_USER, Sub(sub).c_str(), name, RRF_RT_REG_DWORD, nullptr, value, &cb);
 }
 
 bool TestKey::GetString(const wchar_t* name, std::wstring* value, const wchar_t* sub) const {
     wchar_t buffer[4096];
     DWORD cb = sizeof buffer;
-    if (RegGetValueW(HKEY_CURRENT_USER, (sub ? Sub(sub) : path_).c_str(), name, RRF_RT_REG_SZ, nullptr, buffer, &cb))
-        return false;
+    if (RegGetValueW(HKEY_CURRENT_USER, Sub(sub).c_str(), name, RRF_RT_REG_SZ, nullptr, buffer, &cb)) return false;
     *value = buffer;
     return true;
 }
@@ -168,20 +163,17 @@ std::wstring TestKey::Text(const wchar_t* name, const wchar_t* sub) const {
 std::wstring TestKey::Show(const std::wstring& sub, const wchar_t* names) const {
     std::wstring shown;
     std::wistringstream list(names);
-    for (std::wstring name, value; list >> name;) {
-        DWORD number = 0;
-        if (GetDword(name.c_str(), &number, sub.c_str()))
-            value = std::to_wstring(number);
-        else if (!GetString(name.c_str(), &value, sub.c_str()))
-            value = L"-";
-        shown += (shown.empty() ? L"" : L" ") + name + L"=" + value;
+    for (std::wstring name; list >> name;) {
+        DWORD number = Dword(name.c_str(), sub.c_str());
+        shown += (shown.empty() ? L"" : L" ") + name + L"=" +
+                 (number != kMissing ? std::to_wstring(number) : Text(name.c_str(), sub.c_str()));
     }
     return shown;
 }
 
 bool TestKey::Exists(const wchar_t* sub) const {
     HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, (sub ? Sub(sub) : path_).c_str(), 0, KEY_READ, &key)) return false;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, Sub(sub).c_str(), 0, KEY_READ, &key)) return false;
     RegCloseKey(key);
     return true;
 }
@@ -232,8 +224,7 @@ std::vector<std::wstring> TestKey::RecordsOf(const std::wstring& modulePath) con
 
 std::wstring TestKey::RecordKey(const std::wstring& modulePath) {
     std::wstring name = modulePath;
-    for (wchar_t& c : name)
-        if (c == L'\\') c = L'/';
+    std::replace(name.begin(), name.end(), L'\\', L'/');
     return name;
 }
 
@@ -257,15 +248,14 @@ std::wstring TempDir::Make(const std::wstring& relative) const {
 }
 
 std::wstring TempDir::Copy(const std::wstring& source, const std::wstring& relative) const {
-    std::wstring target = Write(relative, "");  // makes the folders
+    std::wstring target = Write(relative, "");
     CopyFileW(source.c_str(), target.c_str(), FALSE);
     return target;
 }
 
 std::wstring TempDir::Write(const std::wstring& relative, const std::string& bytes) const {
     std::wstring target = path_ + L"\\" + relative;
-    std::wstring folder = target.substr(0, target.find_last_of(L'\\'));
-    SHCreateDirectoryExW(nullptr, folder.c_str(), nullptr);
+    SHCreateDirectoryExW(nullptr, target.substr(0, target.find_last_of(L'\\')).c_str(), nullptr);
     HANDLE file = CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file != INVALID_HANDLE_VALUE) {
         DWORD written = 0;
@@ -273,6 +263,16 @@ std::wstring TempDir::Write(const std::wstring& relative, const std::string& byt
         CloseHandle(file);
     }
     return target;
+}
+
+bool MakeNewer(const std::wstring& path) {
+    HANDLE file = CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    FILETIME written{};
+    bool moved = GetFileTime(file, nullptr, nullptr, &written);
+    written.dwHighDateTime += 1;
+    moved = moved && SetFileTime(file, nullptr, nullptr, &written);
+    CloseHandle(file);
+    return moved;
 }
 
 // ---- running the program ----
@@ -294,7 +294,8 @@ Sievo::Sievo(const std::wstring& args, const std::wstring& program) {
 
 Sievo::~Sievo() {
     if (!info_.hProcess) return;
-    Kill();
+    if (Running()) TerminateProcess(info_.hProcess, 0xDEAD);
+    WaitForSingleObject(info_.hProcess, 5000);
     CloseHandle(info_.hThread);
     CloseHandle(info_.hProcess);
 }
@@ -327,32 +328,19 @@ DWORD Sievo::WaitExit(DWORD ms) const {
     return code;
 }
 
-void Sievo::Kill() const {
-    if (!Running()) return;
-    TerminateProcess(info_.hProcess, 0xDEAD);
-    WaitForSingleObject(info_.hProcess, 5000);
-}
-
 RunResult RunSievo(const std::wstring& args, DWORD timeoutMs, const std::function<void(DWORD)>& whileRunning) {
     RunResult result;
     Sievo sievo(args);
-    if (!sievo.Started()) return result;
-    for (DWORD waited = 0; (result.exitCode = sievo.WaitExit(50)) == 0xFFFFFFFF; waited += 50) {
-        if (waited >= timeoutMs) {
-            result.timedOut = true;
-            sievo.Kill();
-            result.exitCode = sievo.WaitExit(0);
-            break;
-        }
+    for (DWORD waited = 0; sievo.Pid() && (result.exitCode = sievo.WaitExit(50)) == 0xFFFFFFFF; waited += 50) {
+        if ((result.timedOut = waited >= timeoutMs)) break;  // the destructor ends it
         if (whileRunning) whileRunning(sievo.Pid());
     }
     return result;
 }
 
 RunResult RunAnswering(const std::wstring& args, int button, LoadErrors* seen, DWORD timeoutMs) {
-    return RunSievo(args, timeoutMs, [&](DWORD pid) {
-        HWND dialog = FindProcessWindow(pid, kLoadErrorCaption);
-        if (!dialog) dialog = FindWindowW(nullptr, kLoadErrorCaption);
+    return RunSievo(args, timeoutMs, [&](DWORD) {
+        HWND dialog = FindWindowW(nullptr, kLoadErrorCaption);
         if (!dialog || ControlText(dialog, 1001).empty()) return;  // none, or not filled in yet
         if (seen) {
             seen->name = ControlText(dialog, 1001);
@@ -416,17 +404,14 @@ RunResult RunCapture(const std::wstring& program, const std::wstring& args, std:
 
 // ---- logs ----
 
-std::wstring LogFolder() {
+std::wstring MainLogPath() {
     wchar_t appData[MAX_PATH] = {};
     SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, appData);
-    return std::wstring(appData) + L"\\Tarnwell\\Logs";
-}
-
-std::wstring MainLogPath() {
-    return LogFolder() + L"\\Sievo.log";
+    return std::wstring(appData) + L"\\Tarnwell\\Logs\\Sievo.log";
 }
 std::wstring SandboxLogPath() {
-    return LogFolder() + L"\\SievoSandbox.log";
+    std::wstring path = MainLogPath();
+    return path.insert(path.size() - 4, L"Sandbox");
 }
 
 void DeleteLogs() {
@@ -436,21 +421,16 @@ void DeleteLogs() {
 
 std::vector<std::wstring> ReadLogLines(const std::wstring& path) {
     std::vector<std::wstring> lines;
-    const std::string text = ReadAll(path);
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos) end = text.size();
-        std::string line = text.substr(start, end - start);
+    std::istringstream text(ReadAll(path));
+    for (std::string line; std::getline(text, line);) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
         lines.push_back(Widen(line));
-        start = end + 1;
     }
     return lines;
 }
 
 bool Contains(const std::vector<std::wstring>& lines, const std::wstring& line) {
-    return IndexOf(lines, line) >= 0;
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
 }
 
 int IndexOf(const std::vector<std::wstring>& lines, const std::wstring& line, int from) {
@@ -471,8 +451,7 @@ HWND FindProcessWindow(DWORD pid, const std::wstring& caption) {
 }
 
 void ClickButton(HWND dialog, int id) {
-    HWND button = GetDlgItem(dialog, id);
-    if (button) PostMessageW(button, BM_CLICK, 0, 0);
+    if (HWND button = GetDlgItem(dialog, id)) PostMessageW(button, BM_CLICK, 0, 0);
 }
 
 std::wstring ControlText(HWND dialog, int id) {

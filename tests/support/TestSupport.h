@@ -27,8 +27,8 @@ public:
     TestKey& operator=(const TestKey&) = delete;
 
     const std::wstring& Path() const { return path_; }  // Software\SievoTest\<unique>
-    std::wstring Sub(const wchar_t* sub) const { return path_ + L"\\" + sub; }
-    std::wstring Args() const;  // /VSTRegPerUser/VSTRegKey:"<path>"
+    std::wstring Sub(const wchar_t* sub) const { return sub ? path_ + L"\\" + sub : path_; }
+    std::wstring Args() const { return L"/VSTRegPerUser/VSTRegKey:\"" + path_ + L"\""; }
 
     void AddScanPath(const std::wstring& folder) const;
     void AddInternalPath(const std::wstring& folder) const;
@@ -38,23 +38,21 @@ public:
                  DWORD type = REG_SZ) const;
     bool GetDword(const wchar_t* name, DWORD* value, const wchar_t* sub = nullptr) const;
     bool GetString(const wchar_t* name, std::wstring* value, const wchar_t* sub = nullptr) const;
-    // For comparing at once: kMissing / "-" when the value is not there.
+    // kMissing / "-" when the value is not there.
     static constexpr DWORD kMissing = 0xFFFFFFFE;
     DWORD Dword(const wchar_t* name, const wchar_t* sub = nullptr) const;
     std::wstring Text(const wchar_t* name, const wchar_t* sub = nullptr) const;
-    // Several values of one key in one line, "isBad=0 FullName=Echo Chamber"
-    // for names "isBad FullName" ("-" when missing): one comparison shows all.
+    // "isBad=0 FullName=Echo Chamber" for names "isBad FullName" ("-" when missing).
     std::wstring Show(const std::wstring& sub, const wchar_t* names) const;
     bool Exists(const wchar_t* sub = nullptr) const;
     // Every value of a key by name: its type followed by its bytes.
     std::map<std::wstring, std::vector<BYTE>> Values(const wchar_t* sub) const;
     // Subkey names of Inventory, in enumeration order.
     std::vector<std::wstring> InventoryKeys() const;
-    // Every record ("Inventory\\<key>") whose "FullPath" is the module's in
-    // any letter case (a shell's members share it), in key order.
+    // Every record ("Inventory\\<key>") whose "FullPath" is the module's in any
+    // letter case (a shell's members share it), in key order.
     std::vector<std::wstring> RecordsOf(const std::wstring& modulePath) const;
-    // Record key name of a module path (slashes for backslashes), and its
-    // path below the configuration key ("Inventory\\<name>").
+    // Record key name of a module path (slashes for backslashes), and "Inventory\\<name>".
     static std::wstring RecordKey(const std::wstring& modulePath);
     static std::wstring Record(const std::wstring& modulePath) { return L"Inventory\\" + RecordKey(modulePath); }
 
@@ -71,8 +69,8 @@ public:
     TempDir& operator=(const TempDir&) = delete;
 
     const std::wstring& Path() const { return path_; }
-    std::wstring Make(const std::wstring& relative) const;  // creates the folder (and parents)
-    // Copies a file into the folder (relative target path); returns its full path.
+    // Each makes the folders on the way and returns the full path.
+    std::wstring Make(const std::wstring& relative) const;
     std::wstring Copy(const std::wstring& source, const std::wstring& relative) const;
     std::wstring Write(const std::wstring& relative, const std::string& bytes) const;
 
@@ -96,7 +94,6 @@ public:
     Sievo(const Sievo&) = delete;
     Sievo& operator=(const Sievo&) = delete;
 
-    bool Started() const { return info_.hProcess != nullptr; }
     DWORD Pid() const { return info_.dwProcessId; }
     bool Running() const;
     // The visible top-level window with this caption, or null after the time limit.
@@ -105,8 +102,6 @@ public:
     bool WaitGone(HWND window, DWORD ms = kStepMs) const;
     // Exit code, or 0xFFFFFFFF when the process is still running after `ms`.
     DWORD WaitExit(DWORD ms = kStepMs) const;
-    // Ends it now (a host quitting, a user ending the task).
-    void Kill() const;
 
 private:
     PROCESS_INFORMATION info_{};
@@ -127,18 +122,15 @@ struct LoadErrors {
     std::wstring name;  // the plug-in the last one named
     std::wstring step;  // and the step it named
 };
-// Runs Sievo.exe to its end and answers every load-error dialog with
-// `button`, as a user would. A sandboxed child's dialog is answered too (the
-// end-to-end tests run one at a time, so any such dialog is this run's).
+// Runs Sievo.exe to its end and answers every load-error dialog with `button`,
+// a sandboxed child's too (the end-to-end tests run one at a time).
 RunResult RunAnswering(const std::wstring& args, int button, LoadErrors* seen = nullptr, DWORD timeoutMs = 120000);
 
-// Runs a program of build/bin with this text after its name and collects what
-// it writes to standard output and standard error.
+// Runs a program of build/bin and collects its standard output and error.
 RunResult RunCapture(const std::wstring& program, const std::wstring& args, std::string* out, std::string* err,
                      DWORD timeoutMs = 60000);
 
-// The application-data log folder and the two log files.
-std::wstring LogFolder();
+// The two log files in the application-data log folder.
 std::wstring MainLogPath();
 std::wstring SandboxLogPath();
 void DeleteLogs();
@@ -153,20 +145,17 @@ HWND FindProcessWindow(DWORD pid, const std::wstring& caption);
 void ClickButton(HWND dialog, int id);
 std::wstring ControlText(HWND dialog, int id);
 
-// A symbolic link to a folder, made the way a user's tools make one (Wine
-// reports it as a directory and a reparse point, and its file index is the
-// target's). Under Wine only.
+// A symbolic link to a folder, made the way a user's tools make one. Under Wine only.
 bool MakeFolderLink(const std::wstring& link, const std::wstring& target);
 
-std::string Narrow(const std::wstring& s);
-std::wstring Widen(const std::string& s);
+// Moves a file's last-write time on, as an update of it would.
+bool MakeNewer(const std::wstring& path);
 
-// "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}"
-std::wstring GuidText(const GUID& id);
+std::string Narrow(const std::wstring& s);
+std::wstring GuidText(const GUID& id);  // "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}"
 
 // For tests that call the probes in their own process: the scan log opened
-// once for the whole test program, as a scan keeps it open (COM started for
-// its logging component). Call at namespace scope.
+// once for the whole test program, as a scan keeps it open. Call at namespace scope.
 bool KeepScanLogOpen();
 // The scan log's lines written since the watch was made.
 class LogWatch {
