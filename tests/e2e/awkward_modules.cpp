@@ -91,6 +91,13 @@ TEST_P(AwkwardModules, AwkwardFoldersAndModulesInOneScan) {
     std::wstring shell = add(PluginPath(L"utf8_names"), L"CafeShell.dll");
     dir.Write(L"plugins\\CafeShell.dll.shell", "1");
     std::wstring needs = add(PluginPath(L"needs_runtime"), L"Needs.dll");
+    // Plug-ins that answer nonsense or nothing: no instance, texts without
+    // end, absurd counts, a host context released too often.
+    std::vector<std::wstring> odd;
+    for (const wchar_t* n : {L"wrong_magic", L"null_dispatcher", L"returns_null", L"unterminated_long_strings"})
+        odd.push_back(add(PluginPath(n), std::wstring(L"odd\\") + n + L".dll"));
+    for (const wchar_t* n : {L"garbage_info", L"huge_class_count", L"host_over_release"})
+        odd.push_back(add(vst3(n), std::wstring(L"odd\\") + n + L".vst3"));
     Scan();
 
     for (const std::wstring& m : echoes) ExpectPlugin(m, L"isVst", L"Echo Chamber");
@@ -115,6 +122,13 @@ TEST_P(AwkwardModules, AwkwardFoldersAndModulesInOneScan) {
     ExpectPlugin(cafe, L"isVst", L"Café Réverb");
     EXPECT_EQ(key.Text(L"Vendor", key.RecordsOf(cafe)[0].c_str()), L"Tarnwell Tëst Labs");
     EXPECT_EQ(Members(shell).count(L"Ünïcode Café Shell"), 1u);
+
+    for (const std::wstring& m : odd) {
+        ASSERT_EQ(key.RecordsOf(m).size(), 1u) << Narrow(m);
+        std::wstring r = key.RecordsOf(m)[0];
+        EXPECT_EQ(key.Dword(L"isBad", r.c_str()), 0u) << Narrow(m);
+        for (const wchar_t* text : {L"FullName", L"Vendor"}) EXPECT_LT(key.Text(text, r.c_str()).size(), 1024u);
+    }
 
     ASSERT_EQ(key.RecordsOf(needs).size(), 1u);
     EXPECT_EQ(key.Show(key.RecordsOf(needs)[0], L"isVst loadError"), L"isVst=0 loadError=126")

@@ -305,11 +305,6 @@ const PluginTraits kPlugins[] = {
      "duct \xE2\x84\xA2",
      0x55544638, 0, nullptr, Utf8},
     {"version_high_numbers", "Versioned", kLabs, "", 0x56455253, kEditor},
-    {"vsampler_category9", "VSampler Offline", kLabs, "VSampler", 0x56534D39, kEditor | effFlagsIsSynth, nullptr,
-     nullptr, "", kPlugCategOfflineProcess},
-    // A VSampler must not be asked "noRealTime", so it stays a real-time plug-in.
-    {"vsampler_says_norealtime", "VSampler Live", kLabs, "VSampler", 0x56534D31, kEditor, nullptr, nullptr,
-     "noRealTime|"},
     {"vst3_compatible", "Compatible Reverb", kLabs, "Reverb", 0x52455642, kEditor, Vst3Fuid},
     shells::Root("bridged_shell", shells::Create<Bridged, false>),
     shells::Root("shell_three", shells::Create<Trio, false>),
