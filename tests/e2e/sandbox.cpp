@@ -3,6 +3,9 @@
 // worker; however the workers interleave, the host reads the same results.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <tlhelp32.h>
+
 #include <algorithm>
 
 #include "TestSupport.h"
@@ -159,6 +162,34 @@ TEST_F(Sandbox, AWorkerKilledMidModule) {
     EXPECT_EQ(key.Dword(L"PluginsScanned", L"Inventory"), 2u);
     EXPECT_TRUE(Contains(ReadLogLines(MainLogPath()), L"SIEVO: Sandbox worker ended while it scanned " + Logged(spin)));
     EXPECT_EQ(WorkerStarts(), 2);
+}
+
+// A scan ended from outside takes its workers with it: one that spins in a
+// plug-in would never read the pipe again to learn the scan is gone.
+TEST_F(Sandbox, AScanEndedFromOutsideLeavesNoWorkerBehind) {
+    key.SetDword(L"sandboxWorkers", 1);
+    key.SetDword(L"sandboxTimeout", 0);
+    std::wstring spin = Add(L"misbehaves_as_told", L"Spin.dll");
+    dir.Write(L"plugins\\Spin.dll.how", "spin");
+    auto running = [] {
+        int n = 0;
+        HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+        PROCESSENTRY32W p{};
+        p.dwSize = sizeof p;
+        for (BOOL more = Process32FirstW(snapshot, &p); more; more = Process32NextW(snapshot, &p))
+            n += _wcsicmp(p.szExeFile, L"Sievo.exe") == 0;
+        CloseHandle(snapshot);
+        return n;
+    };
+    {
+        Sievo scan(key.Args() + L"/Background/Log");  // ended when it goes out of scope
+        for (DWORD start = GetTickCount(); GetTickCount() - start < 30000; Sleep(100))
+            if (Contains(ReadLogLines(SandboxLogPath()), L"VST to scan - " + Logged(spin))) break;
+        Sleep(300);  // into the plug-in's code
+        ASSERT_EQ(running(), 2) << "the scan and its worker";
+    }
+    for (DWORD start = GetTickCount(); running() > 0 && GetTickCount() - start < 10000;) Sleep(100);
+    EXPECT_EQ(running(), 0);
 }
 
 // The folder is an internal and a user folder at once, so every module
