@@ -89,6 +89,7 @@ TEST(Leftovers, NeighboursOfAnUntidyPluginKeepTheirRecords) {
         std::wstring after = add(L"synth_wants_midi", L"D_After.dll");
         dir.Write(L"plugins\\B_Culprit.dll.how", c.how);
         dir.Write(L"plugins\\C_Slow.dll.how", "slow");
+        key.SetDword(L"registerAsTempoBasedEffect", 1, L"Defaults");  // but never for an instrument
         DeleteLogs();
         LoadErrors seen;
         ASSERT_FALSE(RunAnswering(key.Args() + L"/Log", kDisablePlugin, &seen).timedOut);
@@ -118,6 +119,8 @@ TEST(Leftovers, NeighboursOfAnUntidyPluginKeepTheirRecords) {
                 << Narrow(g.first);
             EXPECT_NE(key.Text(L"clsidPropsMD5", record.c_str()), L"-") << "a complete record";
         }
+        EXPECT_EQ(key.Show(TestKey::Record(after), L"registerAsSynth registerAsTempoBasedEffect"),
+                  L"registerAsSynth=1 registerAsTempoBasedEffect=0");
         EXPECT_TRUE(std::string(c.how) != "thread" ||
                     GetFileAttributesW((culprit + L".woke").c_str()) != INVALID_FILE_ATTRIBUTES)
             << "the thread ran to its end in code that stayed mapped";
