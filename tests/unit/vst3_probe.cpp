@@ -128,6 +128,20 @@ TEST(Vst3ProbeShell, WhichClassesBecomeRecords) {
     }
 }
 
+// An unchanged discardable factory is opened but its classes are not walked
+// again; a later write time alone makes them walked again.
+TEST(Vst3ProbeShell, AnUnchangedDiscardableFactoryIsNotWalkedAgain) {
+    ModuleCopy module(L"discardable_classes");
+    InventoryRecord r = module.Record();
+    std::vector<InventoryRecord> shell;
+    ASSERT_EQ(RunProbe(r, &shell).result, 2);
+    EXPECT_EQ(r.factoryFlags, 17u);
+    EXPECT_EQ(RunProbe(r, &shell).result, 0);
+    EXPECT_EQ(CountLines(module.Trace(), "getClassInfo"), 2) << "no class examined the second time";
+    ASSERT_TRUE(sievo_test::MakeNewer(module.Path()));
+    EXPECT_EQ(RunProbe(r, &shell).result, 2);
+}
+
 // ---- modules that fail ----
 
 TEST(Vst3ProbeFailures, ThrowZeroLogTheCodeAndLeaveTheModuleAlone) {
