@@ -60,6 +60,8 @@ elif verb == "list":
         bad += len(found) != 1
         print(f"{n:3} {m['path']:34} {m['what']}  [{state}]")
     sys.exit(1 if bad else 0)
+elif verb == "paths":
+    print("\n".join(sorted({m["path"] for m in mutants})))
 elif verb == "file":
     print(mutants[int(sys.argv[3]) - 1]["path"])
 elif verb == "what":
@@ -89,6 +91,9 @@ echo "Copying the tracked files into $scratch/src"
 rm -rf "$scratch/src"
 mkdir -p "$scratch/src"
 git ls-files -z | tar --null -T - -cf - | tar -xf - -C "$scratch/src"
+# A run stopped half-way may have built a mutant whose file is older than its
+# objects now: the files the mutants edit are built again.
+for path in $(mutant paths); do touch "$scratch/src/$path"; done
 if [ ! -f "$scratch/build/CMakeCache.txt" ]; then
   cmake -S "$scratch/src" -B "$scratch/build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
     -DCMAKE_BUILD_TYPE=Release >/dev/null
