@@ -99,6 +99,7 @@ TEST_F(HostNotifications, EachRunTellsTheHostEachStepAndWhatChangedUnderItsGroup
         EXPECT_EQ(n[i].toastGuid, i < 7 ? group : kNullGroup) << Narrow(n[i].text);
         EXPECT_EQ(n[i].notifyFlag, i == 5 || i == 6 ? 1u : 0u) << Narrow(n[i].text);
         EXPECT_EQ(n[i].messageType, 0) << Narrow(n[i].text);
+        EXPECT_EQ(n[i].category, 3) << Narrow(n[i].text);
     }
     // No early post (no internal folder, fewer than 25 plug-ins); one after
     // "Rebuilding plugin menus..." and before "Scan complete.".
