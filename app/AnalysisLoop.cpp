@@ -39,19 +39,13 @@ struct ShellSubKeys {
         built = true;
         RegKey inventory;
         if (inventory.Open(g_ctx.registryRoot, ConfigSubkey(L"Inventory").c_str(), KEY_READ) != ERROR_SUCCESS) return;
-        for (DWORD index = 0;; ++index) {
-            wchar_t name[520];
-            DWORD chars = 520;
-            LONG rc = RegEnumKeyExW(inventory.Get(), index, name, &chars, nullptr, nullptr, nullptr, nullptr);
-            if (rc == ERROR_MORE_DATA) continue;
-            if (rc != ERROR_SUCCESS) break;
-            const wchar_t* star = wcschr(name, L'*');
-            if (!star) continue;
+        for (const std::wstring& name : SubkeyNames(inventory.Get())) {
+            size_t star = name.find(L'*');
+            if (star == std::wstring::npos) continue;
             wchar_t* end = nullptr;
-            long id = wcstol(star + 1, &end, 10);
-            if (end == star + 1 || *end != L' ') continue;  // no number: not one of ours
-            byOwner.emplace(std::wstring(name, static_cast<size_t>(star - name)),
-                            std::make_pair(static_cast<int32_t>(id), std::wstring(end + 1)));
+            long id = wcstol(name.c_str() + star + 1, &end, 10);
+            if (end == name.c_str() + star + 1 || *end != L' ') continue;  // no number: not one of ours
+            byOwner.emplace(name.substr(0, star), std::make_pair(static_cast<int32_t>(id), std::wstring(end + 1)));
         }
     }
 

@@ -304,13 +304,9 @@ void LoadInventory(std::vector<InventoryRecord>& list) {
     SetFailurePoint(L"LoadInventory");
     RegKey inventory;
     if (inventory.Open(g_ctx.registryRoot, ConfigSubkey(L"Inventory").c_str(), KEY_ALL_ACCESS) != ERROR_SUCCESS) return;
-    for (DWORD index = 0;; ++index) {
-        wchar_t name[520];
-        DWORD chars = 520;
-        if (RegEnumKeyExW(inventory.Get(), index, name, &chars, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-            break;
+    for (const std::wstring& name : SubkeyNames(inventory.Get())) {
         RegKey record;
-        if (record.Open(inventory.Get(), name, KEY_READ) != ERROR_SUCCESS) continue;
+        if (record.Open(inventory.Get(), name.c_str(), KEY_READ) != ERROR_SUCCESS) continue;
         InventoryRecord r;
         ReadVstData(record.Get(), r, 0);
         list.push_back(std::move(r));

@@ -106,3 +106,16 @@ void WriteText(HKEY key, const wchar_t* name, const wchar_t* text) {
 void WriteBinary(HKEY key, const wchar_t* name, const void* data, DWORD size) {
     RegSetValueExW(key, name, 0, REG_BINARY, static_cast<const BYTE*>(data), size);
 }
+
+std::vector<std::wstring> SubkeyNames(HKEY key) {
+    std::vector<std::wstring> names;
+    for (DWORD index = 0;; ++index) {
+        wchar_t name[520];  // more than a key name can hold
+        DWORD chars = ARRAYSIZE(name);
+        LONG rc = RegEnumKeyExW(key, index, name, &chars, nullptr, nullptr, nullptr, nullptr);
+        if (rc == ERROR_MORE_DATA) continue;
+        if (rc != ERROR_SUCCESS) break;
+        names.emplace_back(name, chars);
+    }
+    return names;
+}

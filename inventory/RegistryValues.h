@@ -67,3 +67,6 @@ bool ExactFrom(const StoredValue& value, void* data, DWORD size);
 void WriteDword(HKEY key, const wchar_t* name, DWORD value);
 void WriteText(HKEY key, const wchar_t* name, const wchar_t* text);
 void WriteBinary(HKEY key, const wchar_t* name, const void* data, DWORD size);
+// Names of a key's subkeys, in enumeration order (a snapshot: the caller may
+// delete or change keys while it walks them).
+std::vector<std::wstring> SubkeyNames(HKEY key);

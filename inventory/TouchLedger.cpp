@@ -5,6 +5,7 @@
 
 #include "core/ScanContext.h"
 #include "core/Win32Owners.h"
+#include "inventory/RegistryValues.h"
 
 namespace {
 
@@ -63,18 +64,14 @@ void LeaveTouchToChild(const wchar_t* keyName) {
     l.childOwners.insert(owner);
     RegKey inventory;
     if (inventory.Open(g_ctx.registryRoot, ConfigSubkey(L"Inventory").c_str(), KEY_READ) != ERROR_SUCCESS) return;
-    for (DWORD index = 0;; ++index) {
-        wchar_t name[520];
-        DWORD chars = 520;
-        LONG rc = RegEnumKeyExW(inventory.Get(), index, name, &chars, nullptr, nullptr, nullptr, nullptr);
-        if (rc == ERROR_MORE_DATA) continue;
-        if (rc != ERROR_SUCCESS) break;
-        bool self = SameName(name, chars, owner.c_str(), owner.size());
-        bool sub = chars > owner.size() && name[owner.size()] == L'*' &&
-                   SameName(name, owner.size(), owner.c_str(), owner.size());
+    for (const std::wstring& name : SubkeyNames(inventory.Get())) {
+        bool self = SameName(name.c_str(), name.size(), owner.c_str(), owner.size());
+        bool sub = name.size() > owner.size() && name[owner.size()] == L'*' &&
+                   SameName(name.c_str(), owner.size(), owner.c_str(), owner.size());
         if (!self && !sub) continue;
         RegKey record;
-        if (record.Open(inventory.Get(), name, KEY_SET_VALUE) == ERROR_SUCCESS) RegDeleteValueW(record.Get(), L"touch");
+        if (record.Open(inventory.Get(), name.c_str(), KEY_SET_VALUE) == ERROR_SUCCESS)
+            RegDeleteValueW(record.Get(), L"touch");
         if (sub) l.seen.erase(name);
     }
 }

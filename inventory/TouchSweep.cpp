@@ -16,19 +16,6 @@ namespace {
 
 constexpr DWORD kKeyNameChars = 520;
 
-std::vector<std::wstring> SubkeyNames(HKEY key) {
-    std::vector<std::wstring> names;
-    for (DWORD index = 0;; ++index) {
-        wchar_t name[kKeyNameChars];
-        DWORD chars = kKeyNameChars;
-        LONG rc = RegEnumKeyExW(key, index, name, &chars, nullptr, nullptr, nullptr, nullptr);
-        if (rc == ERROR_MORE_DATA) continue;
-        if (rc != ERROR_SUCCESS) break;
-        names.emplace_back(name, chars);
-    }
-    return names;
-}
-
 bool IsShellChild(const std::wstring& name, const wchar_t* shell, size_t shellLength) {
     return name.size() > shellLength && name[shellLength] == L'*' && _wcsnicmp(name.c_str(), shell, shellLength) == 0;
 }
@@ -59,14 +46,9 @@ void ClearTouchFlags() {
     SetFailurePoint(L"init");
     RegKey inventory;
     if (inventory.Open(g_ctx.registryRoot, ConfigSubkey(L"Inventory").c_str(), KEY_ALL_ACCESS) != ERROR_SUCCESS) return;
-    for (DWORD index = 0;; ++index) {
-        wchar_t name[kKeyNameChars];
-        DWORD chars = kKeyNameChars;
-        LONG rc = RegEnumKeyExW(inventory.Get(), index, name, &chars, nullptr, nullptr, nullptr, nullptr);
-        if (rc == ERROR_MORE_DATA) continue;
-        if (rc != ERROR_SUCCESS) break;
+    for (const std::wstring& name : SubkeyNames(inventory.Get())) {
         RegKey record;
-        if (record.Open(inventory.Get(), name, KEY_ALL_ACCESS) == ERROR_SUCCESS)
+        if (record.Open(inventory.Get(), name.c_str(), KEY_ALL_ACCESS) == ERROR_SUCCESS)
             RegDeleteValueW(record.Get(), L"touch");
     }
 }

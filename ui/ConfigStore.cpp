@@ -28,14 +28,8 @@ std::wstring RecordKeyName(const InventoryRecord& record) {
     const size_t prefixChars = wcslen(prefix);
     RegKey inventory;
     if (inventory.Open(g_ctx.registryRoot, ConfigSubkey(L"Inventory").c_str(), KEY_READ) == ERROR_SUCCESS) {
-        for (DWORD index = 0;; ++index) {
-            wchar_t child[520];
-            DWORD chars = 520;
-            LONG rc = RegEnumKeyExW(inventory.Get(), index, child, &chars, nullptr, nullptr, nullptr, nullptr);
-            if (rc == ERROR_MORE_DATA) continue;
-            if (rc != ERROR_SUCCESS) break;
-            if (_wcsnicmp(child, prefix, prefixChars) == 0) return child;
-        }
+        for (const std::wstring& child : SubkeyNames(inventory.Get()))
+            if (_wcsnicmp(child.c_str(), prefix, prefixChars) == 0) return child;
     }
     return MakeSubRecordKeyName(name, record.uniqueId, record.FullName);
 }
