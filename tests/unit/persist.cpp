@@ -1,6 +1,7 @@
 // The persistence chunk format behind the host notifications: the framing
-// Save writes and GetSizeMax predicts, and each check of Load with its error
-// code and where it leaves the stream.
+// Save writes and GetSizeMax predicts, the notification's wire form byte for
+// byte (which a load by the same code would not show), and each check of Load
+// with its error code and where it leaves the stream.
 #include <gtest/gtest.h>
 
 #include <shlwapi.h>
@@ -9,7 +10,7 @@
 #include <vector>
 
 #include "core/Win32Owners.h"
-#include "notify/QelPersist.h"
+#include "notify/NotificationMessage.h"
 
 namespace {
 
@@ -41,16 +42,26 @@ ULONGLONG Position(IStream* s) {
     return at.QuadPart;
 }
 
+// Saved after five bytes of other data: the chunk goes where the stream
+// stands and its size counts only the chunk.
 Bytes SavedBy(IPersistStream& object) {
     ComPtr<IStream> s;
     *s.Put() = MemStream();
+    s->Write("abcde", 5, nullptr);
     EXPECT_EQ(object.Save(s.Get(), TRUE), S_OK);
-    ULARGE_INTEGER size{};
-    IStream_Size(s.Get(), &size);
-    Bytes out(static_cast<size_t>(size.QuadPart));
-    IStream_Reset(s.Get());
+    Bytes out(static_cast<size_t>(Position(s.Get()) - 5));
+    s->Seek(LARGE_INTEGER{{5, 0}}, STREAM_SEEK_SET, nullptr);
     if (!out.empty()) IStream_Read(s.Get(), out.data(), static_cast<ULONG>(out.size()));
     return out;
+}
+
+// A string as its byte count with terminator, then its UTF-16 code units.
+void AppendText(Bytes& b, const wchar_t* text) {
+    b.insert(b.end(), {static_cast<BYTE>((wcslen(text) + 1) * 2), 0, 0, 0});
+    for (const wchar_t* p = text;; ++p) {
+        b.insert(b.end(), {static_cast<BYTE>(*p & 0xFF), static_cast<BYTE>(*p >> 8)});
+        if (!*p) break;
+    }
 }
 
 Bytes Chunk(ULONGLONG size, DWORD tag, const Bytes& data) {
@@ -89,12 +100,21 @@ TEST(PersistSave, TheChunkIsItsSizeTagAndDataAndGetSizeMaxPredictsIt) {
     ULARGE_INTEGER max{};
     EXPECT_EQ(object.GetSizeMax(&max), S_OK);
     EXPECT_EQ(max.QuadPart, 24u);
-    // Written where the stream stands; the size counts only the chunk.
-    ComPtr<IStream> s;
-    *s.Put() = MemStream();
-    s->Write("abcde", 5, nullptr);
-    ASSERT_EQ(object.Save(s.Get(), TRUE), S_OK);
-    EXPECT_EQ(Position(s.Get()), 29u);
+}
+
+TEST(PersistSave, TheScanStartedNotificationIs102BytesLaidOutByField) {
+    CIpcNotificationMessage m;
+    m.category = 3;
+    m.toastGuid = {0x11223344, 0x5566, 0x7788, {0x99, 0xAA, 0xBB, 0xCC, 0xDD, 0xEE, 0xFF, 0x00}};
+    m.title = L"VST Scan";
+    m.text = L"Scan started.";
+    // Size and tag, message type 0, category 3, level 0, the toast id, extra 0, flag 1, then the strings.
+    Bytes expected = {102,  0,    0,    0,    0,    0,    0,    0, 0,    0,    0,    0,    0,    0,    0,    0,
+                      3,    0,    0,    0,    0,    0,    0,    0, 0x44, 0x33, 0x22, 0x11, 0x66, 0x55, 0x88, 0x77,
+                      0x99, 0xAA, 0xBB, 0xCC, 0xDD, 0xEE, 0xFF, 0, 0,    0,    0,    0,    1,    0,    0,    0};
+    AppendText(expected, L"VST Scan");
+    AppendText(expected, L"Scan started.");
+    EXPECT_EQ(SavedBy(m.persist), expected);
 }
 
 TEST(PersistLoad, EachCheckAnswersItsCodeAndLeavesTheStreamWhereTheChunkSkipPutsIt) {
