@@ -245,9 +245,7 @@ AEffect* Utf8(audioMasterCallback host, const PluginTraits& effect) {
 
 // ---- The plug-ins ------------------------------------------------------------
 
-// dll, name, vendor, product, unique id, flags, dispatcher hook, entry
-// behaviour, capabilities, category, parameters, programs, inputs, outputs,
-// version
+// In the order of PluginTraits' fields.
 const PluginTraits kPlugins[] = {
     {"absurd_counts", "Absurd Counts", kLabs, "", -123456789, 0, nullptr, nullptr, "", 1, -5, 1000000, 0x7FFFFFFF, -1,
      -1},
