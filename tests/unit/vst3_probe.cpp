@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -12,17 +13,64 @@
 #include "core/Win32Owners.h"
 #include "diag/FailurePoint.h"
 #include "inventory/CompatData.h"
-#include "tests/plugins/vst3/ModuleCopy.h"
+#include "vst3/Vst3Probe.h"
 
 namespace {
 
-using sievo_test::LogWatch;
-using sievo_test::Narrow;
-using vst3_test::CountLines;
-using vst3_test::ModuleCopy;
-using vst3_test::RunProbe;
+using namespace sievo_test;
 
-const bool kLog = sievo_test::KeepScanLogOpen();
+const bool kLog = KeepScanLogOpen();
+
+// A private copy of one VST 3 test module in a scratch folder (so its trace
+// file and file times are the test's own), and the trace the module wrote.
+class ModuleCopy {
+public:
+    // name without suffix
+    explicit ModuleCopy(const std::wstring& name)
+        : path_(dir_.Copy(PluginDir() + L"\\" + name + L".vst3", name + L".vst3")) {}
+
+    const std::wstring& Path() const { return path_; }
+
+    // A record as the analysis loop hands a new module to the probe.
+    InventoryRecord Record() const {
+        InventoryRecord r;
+        lstrcpynW(r.FullPath, path_.c_str(), 260);
+        return r;
+    }
+
+    std::vector<std::string> Trace() const {
+        std::vector<std::string> lines;
+        std::ifstream in(Narrow(path_ + L".trace"));
+        for (std::string line; std::getline(in, line);) lines.push_back(line);
+        return lines;
+    }
+
+private:
+    TempDir dir_;
+    std::wstring path_;
+};
+
+struct ProbeOutcome {
+    int result = -1;
+    bool threw = false;
+    int thrown = -1;
+};
+
+ProbeOutcome RunProbe(InventoryRecord& record, std::vector<InventoryRecord>* shell = nullptr) {
+    ProbeOutcome out;
+    try {
+        out.result = LoadVst3Plugin(record, shell, nullptr);
+    } catch (int code) {
+        out.threw = true;
+        out.thrown = code;
+    }
+    return out;
+}
+
+int CountLines(const std::vector<std::string>& lines, const std::string& prefix) {
+    return static_cast<int>(
+        std::count_if(lines.begin(), lines.end(), [&](const std::string& l) { return l.rfind(prefix, 0) == 0; }));
+}
 
 // The lifecycle lines of the trace without the class name and the
 // factory's class-info lines, joined by "; ".
@@ -138,7 +186,7 @@ TEST(Vst3ProbeShell, AnUnchangedDiscardableFactoryIsNotWalkedAgain) {
     EXPECT_EQ(r.factoryFlags, 17u);
     EXPECT_EQ(RunProbe(r, &shell).result, 0);
     EXPECT_EQ(CountLines(module.Trace(), "getClassInfo"), 2) << "no class examined the second time";
-    ASSERT_TRUE(sievo_test::MakeNewer(module.Path()));
+    ASSERT_TRUE(MakeNewer(module.Path()));
     EXPECT_EQ(RunProbe(r, &shell).result, 2);
 }
 
@@ -168,8 +216,7 @@ TEST(Vst3ProbeFailures, ThrowZeroLogTheCodeAndLeaveTheModuleAlone) {
         EXPECT_EQ(out.thrown, 0);
         std::wstring line =
             code ? std::wstring(L"SIEVO: Failure (") + code + L") in function" : L"SIEVO: Exception in function";
-        EXPECT_TRUE(
-            sievo_test::Contains(log.NewLines(), line + L" [Load VST3 Plugin], failure point[Load VST3 Plugin]"));
+        EXPECT_TRUE(Contains(log.NewLines(), line + L" [Load VST3 Plugin], failure point[Load VST3 Plugin]"));
         EXPECT_STREQ(g_failure.step, step);
         EXPECT_EQ(r.hasVstEntryPoint, entryPoint);
         EXPECT_EQ(r.isVst3, entryPoint);
@@ -233,7 +280,7 @@ TEST(Vst3Compat, TheScanKeepsOnlyCompleteEntriesOfTypeTwoAndThree) {
     EXPECT_EQ(asked, (std::vector<std::string>{"1", "5"}));
 
     // Stored as other tools read them (the map as id and value pairs), an empty list keeps no subkey.
-    sievo_test::TestKey key;
+    TestKey key;
     RegKey record;
     ASSERT_EQ(record.Create(HKEY_CURRENT_USER, key.Path().c_str(), KEY_ALL_ACCESS), 0);
     WriteVSTPersistCompatData(record.Get(), L"ForwardCompatible", r.forwardCompatible);
