@@ -36,11 +36,9 @@ std::wstring TextOf(HWND w) {
 }
 
 // The box of pixels that differ when the control draws `text` instead of
-// nothing at cx by cy; empty (right < left) when none do.
+// nothing at cx by cy; empty (right < left) when none do. Leaves the control
+// that size, without text.
 RECT TextInk(HWND control, int cx, int cy, const std::wstring& text) {
-    RECT old{};
-    GetWindowRect(control, &old);
-    const std::wstring own = TextOf(control);
     BITMAPINFO info{};
     info.bmiHeader = {sizeof(BITMAPINFOHEADER), cx, -cy, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
     HDC dc = CreateCompatibleDC(nullptr);
@@ -58,9 +56,6 @@ RECT TextInk(HWND control, int cx, int cy, const std::wstring& text) {
     std::vector<DWORD> with = draw(text), without = draw(L"");
     DeleteObject(SelectObject(dc, bitmap));
     DeleteDC(dc);
-    SetWindowTextW(control, own.c_str());
-    SetWindowPos(control, nullptr, 0, 0, old.right - old.left, old.bottom - old.top,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     RECT ink = {cx, cy, -1, -1};
     for (int y = 0; y < cy; ++y)
         for (int x = 0; x < cx; ++x)
