@@ -65,9 +65,7 @@ kit::ClassTraits CompatibleDelay() {
     return c;
 }
 
-// module, class id, controller class id, name, sub-categories, parameters,
-// audio inputs, audio outputs, event inputs and outputs, category, and for a
-// few the parameter list, units, program lists and compatibility lists
+// In the order of ClassTraits' fields.
 const kit::ClassTraits kClasses[] = {
     // Like modules built on frameworks that use COM, it has a factory only
     // for a thread where COM is already set up. A version resource, too.
