@@ -102,8 +102,6 @@ TEST(PersistSave, TheScanStartedNotificationIs102BytesLaidOutByField) {
 }
 
 TEST(PersistLoad, EachCheckAnswersItsCodeAndLeavesTheStreamWhereTheChunkSkipPutsIt) {
-    Bytes trailing = kTwelve;
-    trailing.insert(trailing.end(), {9, 9, 9, 9, 9, 9});
     const struct {
         const char* what;
         Bytes chunk;
@@ -111,7 +109,7 @@ TEST(PersistLoad, EachCheckAnswersItsCodeAndLeavesTheStreamWhereTheChunkSkipPuts
         ULONGLONG position;
     } cases[] = {
         {"well formed", Chunk(24, 5 << 16, kTwelve), S_OK, 24},
-        {"unread trailing data", Chunk(30, 5 << 16, trailing), S_OK, 30},
+        {"unread trailing data", Chunk(30, 5 << 16, {1, 0, 0, 0, 2, 0, 0, 0, 3, 0, 0, 0, 9, 9, 9, 9, 9, 9}), S_OK, 30},
         // Stopped after the size field; 7 is not above 8, so it stays there.
         {"size 7", Chunk(7, 5 << 16, kTwelve), kInvalidHeader, 8},
         // Size 11 is above 8: the skip goes past the 11 bytes it claims.
