@@ -228,6 +228,7 @@ void Thirty() {
         shells::Add(3000 + i, listed, name);
     }
 }
+void NoMembers() {}
 void FirstSecondThird() {
     shells::Add(5001, "First", "First");
     shells::Add(5002, "Second", "Second");
@@ -299,7 +300,7 @@ const PluginTraits kPlugins[] = {
     shells::Root("bridged_shell", shells::Create<Bridged, false>),
     shells::Root("shell_three", shells::Create<Trio, false>),
     shells::Root("shell_empty", nullptr),
-    shells::Root("shell_never_ends", shells::RootOnly, shells::ListForEver),
+    shells::Root("shell_never_ends", shells::Create<NoMembers, false>, shells::ListForEver),
     shells::Root("shell_count_changes", shells::Create<CountFromFile, true>),
     shells::Root("shell_renames_member", shells::Create<Colours, true>),
     shells::Root("shell_thirty", shells::Create<Thirty, true>),
