@@ -31,17 +31,10 @@ enum class Fault { AccessViolation, CppThrow, StackOverflow };
 template <int32_t Opcode, Fault Kind>
 bool FaultOn(AEffect*, int32_t opcode, int32_t, intptr_t, void*, float, intptr_t* result) {
     if (opcode != Opcode) return false;
-    switch (Kind) {
-        case Fault::AccessViolation:
-            plugin_kit::WriteThroughNull();
-            return false;
-        case Fault::CppThrow:
-            throw std::runtime_error("plug-in gave up");
-        case Fault::StackOverflow:
-            *result = Recurse(0);
-            return true;
-    }
-    return false;
+    if (Kind == Fault::AccessViolation) plugin_kit::WriteThroughNull();  // never comes back
+    if (Kind == Fault::CppThrow) throw std::runtime_error("plug-in gave up");
+    *result = Recurse(0);
+    return true;
 }
 
 // Behaves until its hook's opcode arrives; its effect name is the DLL's.
