@@ -23,31 +23,27 @@ const bool kLog = KeepScanLogOpen();
 
 // A private copy of one VST 3 test module in a scratch folder (so its trace
 // file and file times are the test's own), and the trace the module wrote.
-class ModuleCopy {
-public:
+struct ModuleCopy {
     // name without suffix
     explicit ModuleCopy(const std::wstring& name)
-        : path_(dir_.Copy(PluginDir() + L"\\" + name + L".vst3", name + L".vst3")) {}
-
-    const std::wstring& Path() const { return path_; }
+        : path(dir.Copy(PluginDir() + L"\\" + name + L".vst3", name + L".vst3")) {}
 
     // A record as the analysis loop hands a new module to the probe.
     InventoryRecord Record() const {
         InventoryRecord r;
-        lstrcpynW(r.FullPath, path_.c_str(), 260);
+        lstrcpynW(r.FullPath, path.c_str(), 260);
         return r;
     }
 
     std::vector<std::string> Trace() const {
         std::vector<std::string> lines;
-        std::ifstream in(Narrow(path_ + L".trace"));
+        std::ifstream in(Narrow(path + L".trace"));
         for (std::string line; std::getline(in, line);) lines.push_back(line);
         return lines;
     }
 
-private:
-    TempDir dir_;
-    std::wstring path_;
+    TempDir dir;
+    std::wstring path;
 };
 
 struct ProbeOutcome {
@@ -103,7 +99,7 @@ TEST(Vst3ProbeSingle, ModulesAreTornDownInOrder) {
         r.isARA = 1;  // must be reset: the class does not answer ARA
         ASSERT_EQ(RunProbe(r).result, 1);
         EXPECT_EQ(Lifecycle(module, className), lifecycle);
-        EXPECT_EQ(GetModuleHandleW(module.Path().c_str()), nullptr);
+        EXPECT_EQ(GetModuleHandleW(module.path.c_str()), nullptr);
         EXPECT_EQ(r.isARA, 0u);
     }
 }
@@ -186,7 +182,7 @@ TEST(Vst3ProbeShell, AnUnchangedDiscardableFactoryIsNotWalkedAgain) {
     EXPECT_EQ(r.factoryFlags, 17u);
     EXPECT_EQ(RunProbe(r, &shell).result, 0);
     EXPECT_EQ(CountLines(module.Trace(), "getClassInfo"), 2) << "no class examined the second time";
-    ASSERT_TRUE(MakeNewer(module.Path()));
+    ASSERT_TRUE(MakeNewer(module.path));
     EXPECT_EQ(RunProbe(r, &shell).result, 2);
 }
 
@@ -222,7 +218,7 @@ TEST(Vst3ProbeFailures, ThrowZeroLogTheCodeAndLeaveTheModuleAlone) {
         EXPECT_EQ(r.isVst3, entryPoint);
         EXPECT_TRUE(shell.empty());
         // Not freed, not told to exit, nothing released or terminated.
-        EXPECT_NE(GetModuleHandleW(module.Path().c_str()), nullptr);
+        EXPECT_NE(GetModuleHandleW(module.path.c_str()), nullptr);
         std::vector<std::string> trace = module.Trace();
         EXPECT_EQ(trace.empty() ? "" : trace.back(), lastTrace);
         EXPECT_EQ(CountLines(trace, "ExitDll") + CountLines(trace, "release factory") + CountLines(trace, "terminate"),
