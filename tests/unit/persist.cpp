@@ -16,9 +16,6 @@ namespace {
 
 using Bytes = std::vector<BYTE>;
 
-constexpr HRESULT kInvalidHeader = static_cast<HRESULT>(0x800300FB);
-constexpr HRESULT kReadFault = static_cast<HRESULT>(0x8003001E);
-
 // Three 32-bit fields: 12 bytes of data, object id 5, one schema.
 class ThreeInts : public CQelPersistObject {
 public:
@@ -111,14 +108,14 @@ TEST(PersistLoad, EachCheckAnswersItsCodeAndLeavesTheStreamWhereTheChunkSkipPuts
         {"well formed", Chunk(24, 5 << 16, kTwelve), S_OK, 24},
         {"unread trailing data", Chunk(30, 5 << 16, {1, 0, 0, 0, 2, 0, 0, 0, 3, 0, 0, 0, 9, 9, 9, 9, 9, 9}), S_OK, 30},
         // Stopped after the size field; 7 is not above 8, so it stays there.
-        {"size 7", Chunk(7, 5 << 16, kTwelve), kInvalidHeader, 8},
+        {"size 7", Chunk(7, 5 << 16, kTwelve), STG_E_INVALIDHEADER, 8},
         // Size 11 is above 8: the skip goes past the 11 bytes it claims.
-        {"size 11", Chunk(11, 5 << 16, kTwelve), kInvalidHeader, 11},
-        {"foreign object", Chunk(24, 6 << 16, kTwelve), kInvalidHeader, 24},
-        {"size cut short", {24, 0, 0}, kReadFault, 3},
-        {"tag cut short", {24, 0, 0, 0, 0, 0, 0, 0, 0, 0}, kReadFault, 24},
-        {"data cut short", Chunk(24, 5 << 16, Bytes(kTwelve.begin(), kTwelve.begin() + 6)), kReadFault, 24},
-        {"less data claimed than read", Chunk(20, 5 << 16, kTwelve), kReadFault, 20},
+        {"size 11", Chunk(11, 5 << 16, kTwelve), STG_E_INVALIDHEADER, 11},
+        {"foreign object", Chunk(24, 6 << 16, kTwelve), STG_E_INVALIDHEADER, 24},
+        {"size cut short", {24, 0, 0}, STG_E_READFAULT, 3},
+        {"tag cut short", {24, 0, 0, 0, 0, 0, 0, 0, 0, 0}, STG_E_READFAULT, 24},
+        {"data cut short", Chunk(24, 5 << 16, Bytes(kTwelve.begin(), kTwelve.begin() + 6)), STG_E_READFAULT, 24},
+        {"less data claimed than read", Chunk(20, 5 << 16, kTwelve), STG_E_READFAULT, 20},
     };
     for (const auto& c : cases) {
         ThreeInts object;
