@@ -133,7 +133,7 @@ class Factory : public IPluginFactory3 {
 public:
     Factory() {
         for (const kit::ClassTraits& c : kClasses)
-            if (kit::Same(c.module, MODULE)) classes_[count_++] = &c;
+            if (Is(c.module)) classes_[count_++] = &c;
     }
     virtual ~Factory() = default;
 

@@ -24,12 +24,9 @@ namespace kit {
 using namespace Steinberg;
 using namespace Steinberg::Vst;
 
-constexpr bool Same(const char* a, const char* b) {
-    return *a == *b && (!*a || Same(a + 1, b + 1));
-}
 // Whether this DLL is the module `name`.
-constexpr bool Is(const char* name) {
-    return Same(MODULE, name);
+inline bool Is(const char* name) {
+    return strcmp(MODULE, name) == 0;
 }
 
 inline void Trace(const char* format, ...) {
