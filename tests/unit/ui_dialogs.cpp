@@ -29,12 +29,6 @@ constexpr char kInstallHint[] =
     "run scripts/setup.sh (Debian packages fonts-wine and fonts-wqy-microhei), then scripts/wine-fonts.sh "
     "on this Wine prefix";
 
-std::wstring TextOf(HWND w) {
-    wchar_t text[1024] = {};
-    GetWindowTextW(w, text, 1024);
-    return text;
-}
-
 // The box of pixels that differ when the control draws `text` instead of
 // nothing at cx by cy; empty (right < left) when none do. Leaves the control
 // that size, without text.
@@ -167,7 +161,9 @@ TEST_F(Dialogs, NoTextIsClippedInAnyLanguage) {
             HWND dialog = Create(id, lang.id);
             ASSERT_NE(dialog, nullptr) << lang.name << " dialog " << id;
             for (HWND c = GetWindow(dialog, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
-                const std::wstring text = TextOf(c);
+                wchar_t buffer[1024] = {};
+                GetWindowTextW(c, buffer, 1024);
+                const std::wstring text = buffer;
                 wchar_t cls[64] = {};
                 GetClassNameW(c, cls, 64);
                 RECT client{};

@@ -9,7 +9,6 @@
 #include <string>
 
 #include "TestSupport.h"
-#include "core/ScanContext.h"
 #include "diag/FailurePoint.h"
 #include "diag/FaultGuard.h"
 #include "vst2/Vst2Probe.h"

@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "TestSupport.h"
-#include "core/ScanContext.h"
 #include "core/Win32Owners.h"
 #include "diag/FailurePoint.h"
 #include "inventory/CompatData.h"
