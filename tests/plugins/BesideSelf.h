@@ -8,14 +8,14 @@
 #include <cstdio>
 #include <string>
 
+// The linker's name for the image this code is part of: the plug-in's own DLL.
+extern "C" IMAGE_DOS_HEADER __ImageBase;
+
 namespace plugin_kit {
 
 inline FILE* OpenBesideSelf(const char* suffix, const wchar_t* mode) {
-    HMODULE self = nullptr;
-    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                       reinterpret_cast<LPCWSTR>(&OpenBesideSelf), &self);
     wchar_t path[MAX_PATH + 32] = {};
-    GetModuleFileNameW(self, path, MAX_PATH);
+    GetModuleFileNameW(reinterpret_cast<HMODULE>(&__ImageBase), path, MAX_PATH);
     std::wstring full = path;
     for (const char* c = suffix; *c; ++c) full += static_cast<wchar_t>(*c);
     return _wfopen(full.c_str(), mode);

@@ -20,7 +20,7 @@ int Recurse(int depth) {
 }
 #pragma GCC diagnostic pop
 
-TEST(FaultGuard, CatchesProcessorFaultsAndForeignThrowsWithTheirCode) {
+TEST(FaultGuard, CatchesFaultsAndEscapingThrowsWithTheirCodeUnwindsAndNests) {
     const std::pair<void (*)(), DWORD> faults[] = {
         {[] { *static_cast<volatile int*>(nullptr) = 1; }, EXCEPTION_ACCESS_VIOLATION},
         {[] { g_zero = 10 / g_zero; }, EXCEPTION_INT_DIVIDE_BY_ZERO},
@@ -32,9 +32,7 @@ TEST(FaultGuard, CatchesProcessorFaultsAndForeignThrowsWithTheirCode) {
         EXPECT_FALSE(RunGuarded(fault));
         EXPECT_EQ(LastGuardedExceptionCode(), code);
     }
-}
-
-TEST(FaultGuard, CatchesEscapingCppExceptionsUnwindingAndLeavesHandledOnes) {
+    // Its own C++ exceptions: caught when they escape, after unwinding; left alone when handled.
     int destroyed = 0, handled = 0;
     struct Marker {
         int* count;

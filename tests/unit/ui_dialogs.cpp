@@ -29,18 +29,10 @@ constexpr char kInstallHint[] =
     "run scripts/setup.sh (Debian packages fonts-wine and fonts-wqy-microhei), then scripts/wine-fonts.sh "
     "on this Wine prefix";
 
-std::wstring TextOf(HWND w) {
-    wchar_t text[1024] = {};
-    GetWindowTextW(w, text, 1024);
-    return text;
-}
-
 // The box of pixels that differ when the control draws `text` instead of
-// nothing at cx by cy; empty (right < left) when none do.
+// nothing at cx by cy; empty (right < left) when none do. Leaves the control
+// that size, without text.
 RECT TextInk(HWND control, int cx, int cy, const std::wstring& text) {
-    RECT old{};
-    GetWindowRect(control, &old);
-    const std::wstring own = TextOf(control);
     BITMAPINFO info{};
     info.bmiHeader = {sizeof(BITMAPINFOHEADER), cx, -cy, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
     HDC dc = CreateCompatibleDC(nullptr);
@@ -58,9 +50,6 @@ RECT TextInk(HWND control, int cx, int cy, const std::wstring& text) {
     std::vector<DWORD> with = draw(text), without = draw(L"");
     DeleteObject(SelectObject(dc, bitmap));
     DeleteDC(dc);
-    SetWindowTextW(control, own.c_str());
-    SetWindowPos(control, nullptr, 0, 0, old.right - old.left, old.bottom - old.top,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     RECT ink = {cx, cy, -1, -1};
     for (int y = 0; y < cy; ++y)
         for (int x = 0; x < cx; ++x)
@@ -155,28 +144,26 @@ TEST_F(Dialogs, EveryStringIsTranslatedWithTheSameConversions) {
     }
 }
 
-// Measured in another face, the numbers of the next test would say nothing
-// about a user's screen.
-TEST_F(Dialogs, AreDrawnInTahoma) {
-    HDC screen = GetDC(nullptr);
-    HGDIOBJ old = SelectObject(screen, Font(Create(103, kEnglish)));
-    wchar_t face[LF_FACESIZE] = {};
-    GetTextFaceW(screen, LF_FACESIZE, face);
-    SelectObject(screen, old);
-    ReleaseDC(nullptr, screen);
-    ASSERT_STREQ(face, L"Tahoma") << kInstallHint;
-}
-
 // Each control draws its text once much wider (buttons) or taller (static
 // texts) than it is, so nothing is cut, and once at its real size: the ink
-// must be the same and lie where the real control has room.
+// must be the same and lie where the real control has room. Measured in
+// another face than Tahoma, the numbers would say nothing about a user's screen.
 TEST_F(Dialogs, NoTextIsClippedInAnyLanguage) {
+    HDC screen = GetDC(nullptr);
+    HGDIOBJ held = SelectObject(screen, Font(Create(103, kEnglish)));
+    wchar_t face[LF_FACESIZE] = {};
+    GetTextFaceW(screen, LF_FACESIZE, face);
+    SelectObject(screen, held);
+    ReleaseDC(nullptr, screen);
+    ASSERT_STREQ(face, L"Tahoma") << kInstallHint;
     for (const Language& lang : kLanguages)
         for (int id : kDialogs) {
             HWND dialog = Create(id, lang.id);
             ASSERT_NE(dialog, nullptr) << lang.name << " dialog " << id;
             for (HWND c = GetWindow(dialog, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
-                const std::wstring text = TextOf(c);
+                wchar_t buffer[1024] = {};
+                GetWindowTextW(c, buffer, 1024);
+                const std::wstring text = buffer;
                 wchar_t cls[64] = {};
                 GetClassNameW(c, cls, 64);
                 RECT client{};

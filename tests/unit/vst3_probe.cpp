@@ -4,25 +4,68 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
 #include <string>
 #include <vector>
 
 #include "TestSupport.h"
-#include "core/ScanContext.h"
 #include "core/Win32Owners.h"
 #include "diag/FailurePoint.h"
 #include "inventory/CompatData.h"
-#include "tests/plugins/vst3/ModuleCopy.h"
+#include "vst3/Vst3Probe.h"
 
 namespace {
 
-using sievo_test::LogWatch;
-using sievo_test::Narrow;
-using vst3_test::CountLines;
-using vst3_test::ModuleCopy;
-using vst3_test::RunProbe;
+using namespace sievo_test;
 
-const bool kLog = sievo_test::KeepScanLogOpen();
+const bool kLog = KeepScanLogOpen();
+
+// A private copy of one VST 3 test module in a scratch folder (so its trace
+// file and file times are the test's own), and the trace the module wrote.
+struct ModuleCopy {
+    // name without suffix
+    explicit ModuleCopy(const std::wstring& name)
+        : path(dir.Copy(PluginDir() + L"\\" + name + L".vst3", name + L".vst3")) {}
+
+    // A record as the analysis loop hands a new module to the probe.
+    InventoryRecord Record() const {
+        InventoryRecord r;
+        lstrcpynW(r.FullPath, path.c_str(), 260);
+        return r;
+    }
+
+    std::vector<std::string> Trace() const {
+        std::vector<std::string> lines;
+        std::ifstream in(Narrow(path + L".trace"));
+        for (std::string line; std::getline(in, line);) lines.push_back(line);
+        return lines;
+    }
+
+    TempDir dir;
+    std::wstring path;
+};
+
+struct ProbeOutcome {
+    int result = -1;
+    bool threw = false;
+    int thrown = -1;
+};
+
+ProbeOutcome RunProbe(InventoryRecord& record, std::vector<InventoryRecord>* shell = nullptr) {
+    ProbeOutcome out;
+    try {
+        out.result = LoadVst3Plugin(record, shell, nullptr);
+    } catch (int code) {
+        out.threw = true;
+        out.thrown = code;
+    }
+    return out;
+}
+
+int CountLines(const std::vector<std::string>& lines, const std::string& prefix) {
+    return static_cast<int>(
+        std::count_if(lines.begin(), lines.end(), [&](const std::string& l) { return l.rfind(prefix, 0) == 0; }));
+}
 
 // The lifecycle lines of the trace without the class name and the
 // factory's class-info lines, joined by "; ".
@@ -55,7 +98,7 @@ TEST(Vst3ProbeSingle, ModulesAreTornDownInOrder) {
         r.isARA = 1;  // must be reset: the class does not answer ARA
         ASSERT_EQ(RunProbe(r).result, 1);
         EXPECT_EQ(Lifecycle(module, className), lifecycle);
-        EXPECT_EQ(GetModuleHandleW(module.Path().c_str()), nullptr);
+        EXPECT_EQ(GetModuleHandleW(module.path.c_str()), nullptr);
         EXPECT_EQ(r.isARA, 0u);
     }
 }
@@ -138,7 +181,7 @@ TEST(Vst3ProbeShell, AnUnchangedDiscardableFactoryIsNotWalkedAgain) {
     EXPECT_EQ(r.factoryFlags, 17u);
     EXPECT_EQ(RunProbe(r, &shell).result, 0);
     EXPECT_EQ(CountLines(module.Trace(), "getClassInfo"), 2) << "no class examined the second time";
-    ASSERT_TRUE(sievo_test::MakeNewer(module.Path()));
+    ASSERT_TRUE(MakeNewer(module.path));
     EXPECT_EQ(RunProbe(r, &shell).result, 2);
 }
 
@@ -168,15 +211,13 @@ TEST(Vst3ProbeFailures, ThrowZeroLogTheCodeAndLeaveTheModuleAlone) {
         EXPECT_EQ(out.thrown, 0);
         std::wstring line =
             code ? std::wstring(L"SIEVO: Failure (") + code + L") in function" : L"SIEVO: Exception in function";
-        EXPECT_TRUE(
-            sievo_test::Contains(log.NewLines(), line + L" [Load VST3 Plugin], failure point[Load VST3 Plugin]"));
+        EXPECT_TRUE(Contains(log.NewLines(), line + L" [Load VST3 Plugin], failure point[Load VST3 Plugin]"));
         EXPECT_STREQ(g_failure.step, step);
-        EXPECT_STREQ(g_failure.function, L"Load VST3 Plugin");
         EXPECT_EQ(r.hasVstEntryPoint, entryPoint);
         EXPECT_EQ(r.isVst3, entryPoint);
         EXPECT_TRUE(shell.empty());
         // Not freed, not told to exit, nothing released or terminated.
-        EXPECT_NE(GetModuleHandleW(module.Path().c_str()), nullptr);
+        EXPECT_NE(GetModuleHandleW(module.path.c_str()), nullptr);
         std::vector<std::string> trace = module.Trace();
         EXPECT_EQ(trace.empty() ? "" : trace.back(), lastTrace);
         EXPECT_EQ(CountLines(trace, "ExitDll") + CountLines(trace, "release factory") + CountLines(trace, "terminate"),
@@ -186,28 +227,20 @@ TEST(Vst3ProbeFailures, ThrowZeroLogTheCodeAndLeaveTheModuleAlone) {
 
 // ---- persist-compatibility lists ----
 
-CompatEntry Entry(int32_t type, const wchar_t* uid, const wchar_t* name, int32_t policy,
-                  std::map<int32_t, int32_t> map = {}) {
-    CompatEntry e;
-    e.pluginType = type;
-    lstrcpynW(e.pluginUID, uid, 64);
-    lstrcpynW(e.pluginName, name, 128);
-    e.replacementPolicy = policy;
-    e.paramMap = std::move(map);
-    return e;
-}
-
-std::string Describe(CompatList list) {
-    std::sort(list.begin(), list.end(),
-              [](const CompatEntry& a, const CompatEntry& b) { return lstrcmpW(a.pluginUID, b.pluginUID) < 0; });
-    std::string s;
+// One line per entry, in UID order: "<uid> <type> '<name>' <policy>" and the
+// map's "<id>:<value>" pairs.
+std::string Describe(const CompatList& list) {
+    std::vector<std::string> lines;
     for (const CompatEntry& e : list) {
-        s += Narrow(e.pluginUID) + " type " + std::to_string(e.pluginType) + " '" + Narrow(e.pluginName) + "' policy " +
-             std::to_string(e.replacementPolicy) + " map";
-        for (const auto& [id, value] : e.paramMap) s += " " + std::to_string(id) + ":" + std::to_string(value);
-        s += "\n";
+        lines.push_back(Narrow(e.pluginUID) + " " + std::to_string(e.pluginType) + " '" + Narrow(e.pluginName) + "' " +
+                        std::to_string(e.replacementPolicy));
+        for (const auto& [id, value] : e.paramMap)
+            lines.back() += " " + std::to_string(id) + ":" + std::to_string(value);
     }
-    return s;
+    std::sort(lines.begin(), lines.end());
+    std::string out;
+    for (const std::string& line : lines) out += line + "\n";
+    return out;
 }
 
 TEST(Vst3Compat, TheScanKeepsOnlyCompleteEntriesOfTypeTwoAndThree) {
@@ -215,27 +248,21 @@ TEST(Vst3Compat, TheScanKeepsOnlyCompleteEntriesOfTypeTwoAndThree) {
     InventoryRecord r = module.Record();
     LogWatch log;
     ASSERT_EQ(RunProbe(r).result, 1);
-    std::wstring longUid = L"LONG-UID-0123456789-0123456789-0123456789-0123456789-0123456789-0123456789";
-    std::wstring longName =
-        L"A very long plug-in name that goes on and on well past the one hundred and twenty seven characters "
-        L"that the entry keeps, so the end of it must be cut away";
-    CompatList forward = {
-        Entry(3, L"FWD-FULL", L"Old Delay", 2, {{1, 11}, {5, 55}}),
-        Entry(2, L"FWD-NONAME", L"", 4, {{5, -1}}),             // answered without writing: the preset -1 stays
-        Entry(3, L"FWD-NOPOLICY", L"No Policy", 1, {{5, 56}}),  // a refused mapping is not kept
-        Entry(3, longUid.substr(0, 63).c_str(), longName.substr(0, 127).c_str(), 6),
-    };
-    EXPECT_EQ(Describe(r.forwardCompatible), Describe(forward));
-    EXPECT_EQ(Describe(r.backwardsCompatible), Describe({Entry(2, L"BACK-ONE", L"Newer Delay", 0)}));
+    const std::string longUid = "LONG-UID-0123456789-0123456789-0123456789-0123456789-0123456789";
+    const std::string longName =
+        "A very long plug-in name that goes on and on well past the one hundred and twenty seven characters "
+        "that the entry keeps, so the";
+    // A preset -1 stays when the plug-in answers without writing; a refused mapping is not kept.
+    const std::string forward =
+        "FWD-FULL 3 'Old Delay' 2 1:11 5:55\nFWD-NONAME 2 '' 4 5:-1\nFWD-NOPOLICY 3 'No Policy' 1 5:56\n";
+    EXPECT_EQ(Describe(r.forwardCompatible), forward + longUid + " 3 '" + longName + "' 6\n");
+    EXPECT_EQ(Describe(r.backwardsCompatible), "BACK-ONE 2 'Newer Delay' 0\n");
     // One message per missing attribute, none for the type-1 entry.
     std::vector<std::wstring> compat;
     for (const std::wstring& l : log.NewLines())
-        if (l.rfind(L"Failure to get compatible", 0) == 0) compat.push_back(l);
+        if (l.rfind(L"Failure to get compatible plugin ", 0) == 0) compat.push_back(l.substr(33));
     std::sort(compat.begin(), compat.end());
-    EXPECT_EQ(compat,
-              (std::vector<std::wstring>{
-                  L"Failure to get compatible plugin UID", L"Failure to get compatible plugin name",
-                  L"Failure to get compatible plugin replacement policy", L"Failure to get compatible plugin type"}));
+    EXPECT_EQ(compat, (std::vector<std::wstring>{L"UID", L"name", L"replacement policy", L"type"}));
     // Only automatable, writable, non-program parameters are offered; the lists are borrowed, never released.
     std::vector<std::string> asked;
     for (const std::string& line : module.Trace()) {
@@ -245,15 +272,15 @@ TEST(Vst3Compat, TheScanKeepsOnlyCompleteEntriesOfTypeTwoAndThree) {
     EXPECT_EQ(asked, (std::vector<std::string>{"1", "5"}));
 
     // Stored as other tools read them (the map as id and value pairs), an empty list keeps no subkey.
-    sievo_test::TestKey key;
+    TestKey key;
     RegKey record;
     ASSERT_EQ(record.Create(HKEY_CURRENT_USER, key.Path().c_str(), KEY_ALL_ACCESS), 0);
     WriteVSTPersistCompatData(record.Get(), L"ForwardCompatible", r.forwardCompatible);
     WriteVSTPersistCompatData(record.Get(), L"BackwardsCompatible", {});
-    CompatList read = {Entry(9, L"STALE", L"stale", 9)};
+    CompatList read(1);
     ReadVSTPersistCompatData(record.Get(), L"ForwardCompatible", read);
-    forward.back().pluginName[0] = 0;  // 127 characters do not fit the 254 bytes read back
-    EXPECT_EQ(Describe(read), Describe(forward));
+    // 127 characters do not fit the 254 bytes read back.
+    EXPECT_EQ(Describe(read), forward + longUid + " 3 '' 6\n");
     const std::vector<BYTE> map = {REG_BINARY, 0, 0, 0, 1, 0, 0, 0, 11, 0, 0, 0, 5, 0, 0, 0, 55, 0, 0, 0};
     EXPECT_EQ(key.Values(L"ForwardCompatible\\FWD-FULL")[L"paramMap"], map);
     EXPECT_FALSE(key.Exists(L"BackwardsCompatible"));

@@ -31,17 +31,10 @@ enum class Fault { AccessViolation, CppThrow, StackOverflow };
 template <int32_t Opcode, Fault Kind>
 bool FaultOn(AEffect*, int32_t opcode, int32_t, intptr_t, void*, float, intptr_t* result) {
     if (opcode != Opcode) return false;
-    switch (Kind) {
-        case Fault::AccessViolation:
-            plugin_kit::WriteThroughNull();
-            return false;
-        case Fault::CppThrow:
-            throw std::runtime_error("plug-in gave up");
-        case Fault::StackOverflow:
-            *result = Recurse(0);
-            return true;
-    }
-    return false;
+    if (Kind == Fault::AccessViolation) plugin_kit::WriteThroughNull();  // never comes back
+    if (Kind == Fault::CppThrow) throw std::runtime_error("plug-in gave up");
+    *result = Recurse(0);
+    return true;
 }
 
 // Behaves until its hook's opcode arrives; its effect name is the DLL's.
@@ -228,6 +221,7 @@ void Thirty() {
         shells::Add(3000 + i, listed, name);
     }
 }
+void NoMembers() {}
 void FirstSecondThird() {
     shells::Add(5001, "First", "First");
     shells::Add(5002, "Second", "Second");
@@ -245,9 +239,7 @@ AEffect* Utf8(audioMasterCallback host, const PluginTraits& effect) {
 
 // ---- The plug-ins ------------------------------------------------------------
 
-// dll, name, vendor, product, unique id, flags, dispatcher hook, entry
-// behaviour, capabilities, category, parameters, programs, inputs, outputs,
-// version
+// In the order of PluginTraits' fields.
 const PluginTraits kPlugins[] = {
     {"absurd_counts", "Absurd Counts", kLabs, "", -123456789, 0, nullptr, nullptr, "", 1, -5, 1000000, 0x7FFFFFFF, -1,
      -1},
@@ -301,7 +293,7 @@ const PluginTraits kPlugins[] = {
     shells::Root("bridged_shell", shells::Create<Bridged, false>),
     shells::Root("shell_three", shells::Create<Trio, false>),
     shells::Root("shell_empty", nullptr),
-    shells::Root("shell_never_ends", shells::RootOnly, shells::ListForEver),
+    shells::Root("shell_never_ends", shells::Create<NoMembers, false>, shells::ListForEver),
     shells::Root("shell_count_changes", shells::Create<CountFromFile, true>),
     shells::Root("shell_renames_member", shells::Create<Colours, true>),
     shells::Root("shell_thirty", shells::Create<Thirty, true>),

@@ -75,10 +75,6 @@ AEffect* Create(audioMasterCallback host, const PluginTraits& root) {
     return nullptr;
 }
 
-inline AEffect* RootOnly(audioMasterCallback host, const PluginTraits& root) {
-    return host(nullptr, audioMasterCurrentId, 0, 0, nullptr, 0.0f) == 0 ? CreateEffect(root) : nullptr;
-}
-
 // The row of a shell DLL: its root's traits and how it creates.
 inline PluginTraits Root(const char* dll, PluginCreate create, PluginHook hook = ListMembers) {
     return {dll, "Shell Root", "Tarnwell Test Labs", "", 0x5348454C, 0, hook, create, "", kPlugCategShell};  // 'SHEL'

@@ -21,10 +21,7 @@ void NoteText(const char* key, const char* text) {
 
 void AskTime(audioMasterCallback host) {
     VstTimeInfo* first = reinterpret_cast<VstTimeInfo*>(host(nullptr, audioMasterGetTime, 0, 0xFFFF, nullptr, 0));
-    if (!first) {
-        Note("time.null", 1);
-        return;
-    }
+    if (!first) return;
     Note("time.samplePos", static_cast<long long>(first->samplePos));
     Note("time.sampleRate", static_cast<long long>(first->sampleRate));
     Note("time.ppqPos", static_cast<long long>(first->ppqPos));

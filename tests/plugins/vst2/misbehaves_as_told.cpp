@@ -35,18 +35,11 @@ DWORD WINAPI LateThread(void*) {
     return 0;
 }
 
-HINSTANCE Self() {
-    HMODULE self = nullptr;
-    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                       reinterpret_cast<LPCSTR>(&LeftWindowProc), &self);
-    return self;
-}
-
 void MisbehaveInOpen() {
     if (Is("window")) {
         WNDCLASSA wc{};
         wc.lpfnWndProc = LeftWindowProc;
-        wc.hInstance = Self();
+        wc.hInstance = reinterpret_cast<HINSTANCE>(&__ImageBase);
         wc.lpszClassName = "MisbehavesAsToldWindow";
         RegisterClassA(&wc);  // a second copy finds it registered already
         HWND window = CreateWindowExA(0, wc.lpszClassName, "", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,

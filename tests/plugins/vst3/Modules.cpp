@@ -65,9 +65,7 @@ kit::ClassTraits CompatibleDelay() {
     return c;
 }
 
-// module, class id, controller class id, name, sub-categories, parameters,
-// audio inputs, audio outputs, event inputs and outputs, category, and for a
-// few the parameter list, units, program lists and compatibility lists
+// In the order of ClassTraits' fields.
 const kit::ClassTraits kClasses[] = {
     // Like modules built on frameworks that use COM, it has a factory only
     // for a thread where COM is already set up. A version resource, too.
@@ -129,13 +127,13 @@ bool OffersUnicodeFactory() {
 
 // The module's factory. garbage_info fills every text field to the brim
 // without a terminator; huge_class_count claims 2^31-1 classes and describes
-// any index as a non-audio class, tracing how often it was asked;
+// any index as a non-audio class;
 // null_component reports success for a component but hands out nothing.
 class Factory : public IPluginFactory3 {
 public:
     Factory() {
         for (const kit::ClassTraits& c : kClasses)
-            if (kit::Same(c.module, MODULE)) classes_[count_++] = &c;
+            if (Is(c.module)) classes_[count_++] = &c;
     }
     virtual ~Factory() = default;
 
@@ -152,7 +150,6 @@ public:
     }
     uint32 PLUGIN_API addRef() override { return 1; }  // lives as long as the module
     uint32 PLUGIN_API release() override {
-        if (Is("huge_class_count")) kit::Trace("getClassInfo calls %d", calls_);
         if (!Is("huge_class_count") && !Is("unicode_classes")) kit::Trace("release factory");
         return 1;
     }
@@ -175,7 +172,6 @@ public:
     int32 PLUGIN_API countClasses() override { return Is("huge_class_count") ? INT_MAX : count_; }
     tresult PLUGIN_API getClassInfo(int32 index, PClassInfo* info) override {
         if (Is("unicode_classes") && index == 1) return kResultFalse;
-        if (Is("huge_class_count")) ++calls_;
         if (Is("huge_class_count")) return Endless(index, info, "Endless");
         kit::Trace("getClassInfo %d", index);
         if (!info || index < 0 || index >= count_) return kInvalidArgument;
@@ -254,7 +250,6 @@ private:
 
     const kit::ClassTraits* classes_[8] = {};
     int32 count_ = 0;
-    int calls_ = 0;
 };
 
 }  // namespace

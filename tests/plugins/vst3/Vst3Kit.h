@@ -24,24 +24,18 @@ namespace kit {
 using namespace Steinberg;
 using namespace Steinberg::Vst;
 
-constexpr bool Same(const char* a, const char* b) {
-    return *a == *b && (!*a || Same(a + 1, b + 1));
-}
 // Whether this DLL is the module `name`.
-constexpr bool Is(const char* name) {
-    return Same(MODULE, name);
+inline bool Is(const char* name) {
+    return strcmp(MODULE, name) == 0;
 }
 
 inline void Trace(const char* format, ...) {
-    char line[512];
+    char line[512] = {};
     va_list args;
     va_start(args, format);
-    int n = vsnprintf(line, sizeof line - 1, format, args);
+    vsnprintf(line, sizeof line - 1, format, args);
     va_end(args);
-    if (n < 0) return;
-    if (n > static_cast<int>(sizeof line) - 2) n = sizeof line - 2;
-    line[n++] = '\n';
-    line[n] = 0;
+    line[strlen(line)] = '\n';  // the buffer's last byte stays the terminator
     plugin_kit::AppendBesideSelf(".trace", line);
 }
 
@@ -165,10 +159,6 @@ struct ClassTraits {
     CompatibilityList* backward = nullptr;
 };
 
-// Calls counted for the module that reports absurd counts.
-inline int g_busInfoCalls = 0;
-inline int g_unitInfoCalls = 0;
-
 // A class's component, or (`component` false) its separate edit controller.
 class Object : public IComponent,
                public IAudioProcessor,
@@ -238,14 +228,7 @@ public:
         if (context_ && context_->queryInterface(IHostApplication::iid, &host) == kResultOk) {
             String128 name = {};
             static_cast<IHostApplication*>(host)->getName(name);
-            char ascii[129] = {};
-            for (int i = 0; i < 128 && name[i]; ++i) ascii[i] = static_cast<char>(name[i]);
-            Trace("host name after over-release: %s", ascii);
             static_cast<IHostApplication*>(host)->release();
-        }
-        if (!component_ && Is("garbage_info")) {
-            Trace("bus info calls %d", g_busInfoCalls);
-            Trace("unit info calls %d", g_unitInfoCalls);
         }
         Trace("terminate %s %s", what_, traits_.name);
         return kResultOk;
@@ -276,7 +259,6 @@ public:
         }
         memset(&bus, 0, sizeof bus);
         if (Is("garbage_info")) {
-            ++g_busInfoCalls;
             if (index != 0) return kResultFalse;
             bus.channelCount = -4;
             memset(bus.name, 'B', sizeof bus.name);  // no terminator
@@ -348,7 +330,6 @@ public:
     int32 PLUGIN_API getUnitCount() override { return Is("garbage_info") ? INT_MAX : traits_.numUnits; }
     tresult PLUGIN_API getUnitInfo(int32 index, UnitInfo& info) override {
         if (Is("garbage_info")) {
-            ++g_unitInfoCalls;
             memset(&info, 0xFF, sizeof info);
             return kResultFalse;
         }
