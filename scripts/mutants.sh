@@ -6,7 +6,8 @@
 # comparison, a dropped registry write, a wrong value name...). The script
 # copies the tracked files into a scratch tree, builds it once, and then for
 # every mutant applies the edit, rebuilds, runs the test suite until the first
-# failing test, and restores the file. A mutant is "caught" when a test fails
+# failing test (first the one that caught it in docs/mutants-after.txt, if
+# it still exists), and restores the file. A mutant is "caught" when a test fails
 # (or the suite times out), "survived" when every test passes.
 #
 #   scripts/mutants.sh              every mutant
@@ -127,7 +128,15 @@ for n in "${chosen[@]}"; do
   else
     tried=$((tried + 1))
     log="$scratch/mutant-$n.log"
-    if (cd "$scratch/build" && ctest -j2 --timeout 300 --stop-on-failure >"$log" 2>&1); then
+    # The test that caught this mutant last time is tried first: the whole
+    # suite runs the costliest tests first and a cheap catcher comes last.
+    last=$(awk -v n="$n" '$1 == n { for (i = 2; i < NF; i++) if ($(i - 1) == "caught" && $i == "by") print $(i + 1) }' \
+      "$root/docs/mutants-after.txt" 2>/dev/null | head -1)
+    if [ -n "$last" ] && (cd "$scratch/build" && ctest -N -R "^$last\$" | grep -q "Total Tests: 1") &&
+      ! (cd "$scratch/build" && ctest -R "^$last\$" --timeout 300 >"$log" 2>&1); then
+      caught=$((caught + 1))
+      verdict="caught by $last"
+    elif (cd "$scratch/build" && ctest -j2 --timeout 300 --stop-on-failure >"$log" 2>&1); then
       verdict="SURVIVED"
     else
       caught=$((caught + 1))
