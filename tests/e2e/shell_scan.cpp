@@ -29,7 +29,6 @@ protected:
         return out;
     }
     DWORD Dword(const std::wstring& record, const wchar_t* name) const { return key.Dword(name, record.c_str()); }
-    std::wstring Counters() const { return key.Show(L"Inventory", L"PluginsFound PluginsScanned PluginsDeleted"); }
 
     void Scan() { ASSERT_EQ(RunSievo(key.Args() + L"/Log", 120000).exitCode, 0u); }
     // A visible scan that answers every load-error dialog with `button`.
@@ -55,7 +54,7 @@ TEST_F(Shells, AnUnchangedShellKeepsItsMembersARenamedMemberLosesItsRecordOnUpda
     const std::wstring green = root + L"*2002 Green";
     EXPECT_EQ(key.Show(green, L"FullName uniqueId isShellRoot numParams"),
               L"FullName=Green uniqueId=2002 isShellRoot=0 numParams=2");
-    EXPECT_EQ(Counters(), L"PluginsFound=3 PluginsScanned=3 PluginsDeleted=0");
+    EXPECT_EQ(key.Counters(), L"PluginsFound=3 PluginsScanned=3 PluginsDeleted=0");
     EXPECT_EQ(ReadLogLines(shell + L".created"), (Names{L"root", L"sub 2001", L"sub 2002", L"sub 2003"}));
 
     // A member renamed in a module file that is the same as last time, with
@@ -70,7 +69,7 @@ TEST_F(Shells, AnUnchangedShellKeepsItsMembersARenamedMemberLosesItsRecordOnUpda
     EXPECT_EQ(Members(shell), (Names{L"*2001 Red", L"*2002 Green", L"*2003 Blue"}));
     EXPECT_EQ(Dword(green, L"numParams"), 77u) << "the member's record was left alone";
     EXPECT_EQ(Dword(root, L"numClasses"), 3u);
-    EXPECT_EQ(Counters(), L"PluginsFound=3 PluginsScanned=0 PluginsDeleted=0");
+    EXPECT_EQ(key.Counters(), L"PluginsFound=3 PluginsScanned=0 PluginsDeleted=0");
     EXPECT_FALSE(Contains(ReadLogLines(MainLogPath()), L"SIEVO: Scan VST Shell plugins..."));
 
     // An update of the file (a later write time): the members are created
@@ -79,7 +78,7 @@ TEST_F(Shells, AnUnchangedShellKeepsItsMembersARenamedMemberLosesItsRecordOnUpda
     Scan();
     EXPECT_EQ(Members(shell), (Names{L"*2001 Red", L"*2002 Green Renamed", L"*2003 Blue"}));
     EXPECT_EQ(key.Text(L"FullName", (root + L"*2002 Green Renamed").c_str()), L"Green Renamed");
-    EXPECT_EQ(Counters(), L"PluginsFound=3 PluginsScanned=3 PluginsDeleted=0")
+    EXPECT_EQ(key.Counters(), L"PluginsFound=3 PluginsScanned=3 PluginsDeleted=0")
         << "a rename removes nothing the host had";
 }
 
@@ -97,7 +96,7 @@ TEST_F(Shells, AShellListingAnotherNumberOfMembersHasThemAllReplaced) {
     EXPECT_EQ(Members(shell), (Names{L"*4001 Member 1", L"*4002 Member 2"}));
     EXPECT_EQ(Dword(root + L"*4001 Member 1", L"numParams"), 2u) << "written afresh";
     EXPECT_EQ(Dword(root, L"numClasses"), 2u);
-    EXPECT_EQ(Counters(), L"PluginsFound=2 PluginsScanned=2 PluginsDeleted=3");
+    EXPECT_EQ(key.Counters(), L"PluginsFound=2 PluginsScanned=2 PluginsDeleted=3");
 
     // More members.
     dir.Write(L"plugins\\Ensemble.dll.count", "5");
@@ -105,7 +104,7 @@ TEST_F(Shells, AShellListingAnotherNumberOfMembersHasThemAllReplaced) {
     EXPECT_EQ(Members(shell),
               (Names{L"*4001 Member 1", L"*4002 Member 2", L"*4003 Member 3", L"*4004 Member 4", L"*4005 Member 5"}));
     EXPECT_EQ(Dword(root, L"numClasses"), 5u);
-    EXPECT_EQ(Counters(), L"PluginsFound=5 PluginsScanned=5 PluginsDeleted=2");
+    EXPECT_EQ(key.Counters(), L"PluginsFound=5 PluginsScanned=5 PluginsDeleted=2");
 
     // Uninstalled: the sweep takes the members with their shell.
     ASSERT_TRUE(DeleteFileW(shell.c_str()));
