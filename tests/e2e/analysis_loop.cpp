@@ -1,10 +1,13 @@
 // Full scans with the real program over real modules: which modules are
-// loaded, which keep their records, what is swept and how it is counted.
+// loaded, which keep their records (a shell's members too), what is swept
+// and how it is counted.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <random>
 
 #include "TestSupport.h"
+#include "tools/testhost/TestHostClient.h"
 
 using namespace sievo_test;
 
@@ -45,6 +48,19 @@ protected:
     DWORD Counter(const wchar_t* name) const { return key.Dword(name, L"Inventory"); }
     DWORD Value(const std::wstring& module, const wchar_t* name) const {
         return key.Dword(name, TestKey::Record(module).c_str());
+    }
+    // A visible scan that answers every load-error dialog with `button`.
+    LoadErrors ScanAnswering(int button) {
+        LoadErrors seen;
+        EXPECT_EQ(RunAnswering(key.Args() + L"/Log", button, &seen).exitCode, 0u);
+        return seen;
+    }
+    // A shell's members' key names without their owner: "*<id> <name>", sorted.
+    std::vector<std::wstring> Members(const std::wstring& module) const {
+        std::vector<std::wstring> out;
+        for (const std::wstring& r : key.RecordsOf(module))
+            if (r.find(L'*') != std::wstring::npos) out.push_back(r.substr(r.find(L'*')));
+        return out;
     }
     // A record of a plug-in that an earlier scan found, for a module that is gone.
     void SeedRecord(const std::wstring& name, DWORD isShellRoot = 0, const wchar_t* kind = L"isVst") {
@@ -219,6 +235,215 @@ TEST_F(Loop, CrasherStaysBadUntilItsFileChanges) {
     EXPECT_TRUE(
         Logged(L"SIEVO: Known bad VST plugin changed since it was marked: probing it once in a sandboxed child"));
     EXPECT_EQ(Shown(killer), L"isBad=0 FullName=Pluck Synth");
+}
+
+struct Module {
+    const wchar_t* plugin;  // source in the plug-in folder
+    const wchar_t* file;    // name in the scan folder
+    const wchar_t* shown;   // its record: "isBad=1" (a crasher), "isVst=0", or a good one's name
+    const char* how = "";   // the misbehaviour of misbehaves_as_told
+    bool present = true;
+};
+
+// Scans killed at random moments must never cost a present module its
+// record for good: one clean scan after many interrupted ones leaves every
+// present good module recorded completely, every crasher marked bad, and no
+// record of a removed one.
+TEST_F(Loop, InterruptedScansNeverLoseARecord) {
+    std::mt19937 random(20261206);
+    std::vector<Module> modules = {
+        {L"effect_with_editor", L"Echo1.dll", L"Echo Chamber"},
+        {L"effect_with_editor", L"Echo2.dll", L"Echo Chamber"},
+        {L"synth_wants_midi", L"Pluck1.dll", L"Pluck Synth"},
+        {L"load_recorder", L"Recorder.dll", L"Load Recorder"},
+        {L"effect_with_editor", L"sub\\Echo3.dll", L"Echo Chamber"},
+        {L"synth_wants_midi", L"sub\\Pluck3.dll", L"Pluck Synth"},
+        {L"not_a_plugin", L"Helper1.dll", L"isVst=0"},
+        {L"not_a_plugin", L"sub\\Helper2.dll", L"isVst=0"},
+        {L"exit_in_dllmain", L"Killer.dll", L"isBad=1"},
+        {L"crash_in_open", L"Crash.dll", L"isBad=1"},
+        {L"misbehaves_as_told", L"Window.dll", L"Untidy Effect", "window"},
+        {L"misbehaves_as_told", L"sub\\Thread.dll", L"Untidy Effect", "thread"},
+        {L"misbehaves_as_told", L"Slow.dll", L"Untidy Effect", "slow"},
+        {L"misbehaves_as_told", L"Overrun.dll", L"isBad=1", "overrun"},
+    };
+    for (const Module& m : modules) {
+        Add(m.plugin, m.file);
+        if (*m.how) dir.Write(L"plugins\\" + std::wstring(m.file) + L".how", m.how);
+    }
+
+    // Every round probes every module, so that kills land inside probes.
+    key.SetDword(L"rescanExisting", 1);
+    int rounds = 0;
+    for (DWORD start = GetTickCount(); rounds < 40 && GetTickCount() - start < 150000; ++rounds) {
+        // Now and then a module leaves or comes back between scans.
+        Module& m = modules[random() % modules.size()];
+        if (random() % 3 == 0) {
+            if (m.present)
+                DeleteFileW((folder + L"\\" + m.file).c_str());
+            else
+                Add(m.plugin, m.file);
+            m.present = !m.present;
+        }
+        const DWORD killAfter = random() % 3000, runStart = GetTickCount();
+        DeleteLogs();  // logged, so that the kills land between many more steps
+        Sievo sievo(key.Args() + L"/Log");
+        while (sievo.WaitExit(50) == 0xFFFFFFFF && GetTickCount() - runStart < killAfter)
+            if (HWND dialog = FindWindowW(nullptr, kLoadErrorCaption)) ClickButton(dialog, kDisablePlugin);
+    }
+    EXPECT_GE(rounds, 10);
+
+    // One clean scan: sandboxed, so the module that ends its process cannot
+    // end this one; modules marked bad stay skipped unless their mark is one
+    // the scanner itself does not trust.
+    key.SetDword(L"scanInSandbox", 1);
+    key.SetDword(L"rescanFailed", 0);
+    key.SetDword(L"rescanExisting", 0);
+    ASSERT_FALSE(RunAnswering(key.Args() + L"/Background", kDisablePlugin, nullptr, 180000).timedOut);
+    for (const Module& m : modules) {
+        SCOPED_TRACE(Narrow(m.file));
+        std::wstring record = TestKey::Record(folder + L"\\" + m.file);
+        const std::wstring shown = m.shown;
+        if (!m.present) {
+            EXPECT_FALSE(key.Exists(record.c_str())) << "a removed module's record is swept";
+        } else if (shown.find(L'=') != std::wstring::npos) {
+            EXPECT_EQ(key.Show(record, shown.substr(0, shown.find(L'=')).c_str()), shown);
+        } else {
+            EXPECT_EQ(key.Show(record, L"isVst isBad FullName"), L"isVst=1 isBad=0 FullName=" + shown);
+            EXPECT_NE(key.Text(L"clsidPropsMD5", record.c_str()), L"-") << "a complete record";
+        }
+    }
+}
+
+// VST 2 shells across scans: one record per member beside the shell's, kept
+// while the shell is unchanged, replaced when the member list changes.
+using Shells = Loop;
+using Names = std::vector<std::wstring>;
+
+TEST_F(Shells, AnUnchangedShellKeepsItsMembersARenamedMemberLosesItsRecordOnUpdate) {
+    const std::wstring shell = Add(L"shell_renames_member", L"Colours.dll");
+    ASSERT_EQ(Scan().exitCode, 0u);
+    const std::wstring root = TestKey::Record(shell);
+    EXPECT_EQ(key.Show(root, L"isShell isShellRoot factoryFlags numClasses"),
+              L"isShell=1 isShellRoot=1 factoryFlags=1 numClasses=3");
+    ASSERT_EQ(Members(shell), (Names{L"*2001 Red", L"*2002 Green", L"*2003 Blue"}));
+    const std::wstring green = root + L"*2002 Green";
+    EXPECT_EQ(key.Show(green, L"FullName uniqueId isShellRoot numParams"),
+              L"FullName=Green uniqueId=2002 isShellRoot=0 numParams=2");
+    EXPECT_EQ(key.Counters(), L"PluginsFound=3 PluginsScanned=3 PluginsDeleted=0");
+    EXPECT_EQ(ReadLogLines(shell + L".created"), (Names{L"root", L"sub 2001", L"sub 2002", L"sub 2003"}));
+
+    // A member renamed in a module file that is the same as last time, with
+    // as many members: the members are not looked at again.
+    key.SetDword(L"numParams", 77, green.c_str());
+    dir.Write(L"plugins\\Colours.dll.renamed", "");
+    ASSERT_EQ(Scan().exitCode, 0u);
+    // The shell is asked for its list again (it may change at any load), but
+    // not one member is created.
+    EXPECT_EQ(ReadLogLines(shell + L".created"), (Names{L"root", L"sub 2001", L"sub 2002", L"sub 2003", L"root"}));
+    EXPECT_EQ(Members(shell), (Names{L"*2001 Red", L"*2002 Green", L"*2003 Blue"}));
+    EXPECT_EQ(key.Dword(L"numParams", green.c_str()), 77u) << "the member's record was left alone";
+    EXPECT_EQ(key.Dword(L"numClasses", root.c_str()), 3u);
+    EXPECT_EQ(key.Counters(), L"PluginsFound=3 PluginsScanned=0 PluginsDeleted=0");
+    EXPECT_FALSE(Logged(L"SIEVO: Scan VST Shell plugins..."));
+
+    // An update of the file (a later write time): the members are created
+    // again, the renamed one gets its new record and its old one goes.
+    ASSERT_TRUE(MakeNewer(shell));
+    ASSERT_EQ(Scan().exitCode, 0u);
+    EXPECT_EQ(Members(shell), (Names{L"*2001 Red", L"*2002 Green Renamed", L"*2003 Blue"}));
+    EXPECT_EQ(key.Text(L"FullName", (root + L"*2002 Green Renamed").c_str()), L"Green Renamed");
+    EXPECT_EQ(key.Counters(), L"PluginsFound=3 PluginsScanned=3 PluginsDeleted=0")
+        << "a rename removes nothing the host had";
+}
+
+TEST_F(Shells, AShellListingAnotherNumberOfMembersHasThemAllReplaced) {
+    const std::wstring shell = Add(L"shell_count_changes", L"Ensemble.dll");
+    const std::wstring root = TestKey::Record(shell);
+    ASSERT_EQ(Scan().exitCode, 0u);
+    ASSERT_EQ(Members(shell), (Names{L"*4001 Member 1", L"*4002 Member 2", L"*4003 Member 3"}));
+    key.SetDword(L"numParams", 77, (root + L"*4001 Member 1").c_str());
+
+    // Fewer members: all three old records go first (and are counted), then
+    // the two it lists now are written afresh.
+    dir.Write(L"plugins\\Ensemble.dll.count", "2");
+    ASSERT_EQ(Scan().exitCode, 0u);
+    EXPECT_EQ(Members(shell), (Names{L"*4001 Member 1", L"*4002 Member 2"}));
+    EXPECT_EQ(key.Dword(L"numParams", (root + L"*4001 Member 1").c_str()), 2u) << "written afresh";
+    EXPECT_EQ(key.Dword(L"numClasses", root.c_str()), 2u);
+    EXPECT_EQ(key.Counters(), L"PluginsFound=2 PluginsScanned=2 PluginsDeleted=3");
+
+    // More members.
+    dir.Write(L"plugins\\Ensemble.dll.count", "5");
+    ASSERT_EQ(Scan().exitCode, 0u);
+    EXPECT_EQ(Members(shell),
+              (Names{L"*4001 Member 1", L"*4002 Member 2", L"*4003 Member 3", L"*4004 Member 4", L"*4005 Member 5"}));
+    EXPECT_EQ(key.Dword(L"numClasses", root.c_str()), 5u);
+    EXPECT_EQ(key.Counters(), L"PluginsFound=5 PluginsScanned=5 PluginsDeleted=2");
+
+    // Uninstalled: the sweep takes the members with their shell.
+    ASSERT_TRUE(DeleteFileW(shell.c_str()));
+    ASSERT_EQ(Scan().exitCode, 0u);
+    EXPECT_TRUE(Members(shell).empty());
+    EXPECT_FALSE(key.Exists(root.c_str()));
+    EXPECT_EQ(Counter(L"PluginsDeleted"), 5u) << "the members count, the shell module itself does not";
+}
+
+TEST_F(Shells, AFaultWhileCreatingTheSecondMemberKeepsTheFirst) {
+    const std::wstring shell = Add(L"shell_faults_on_second", L"Faulty.dll");
+    const std::wstring root = TestKey::Record(shell);
+
+    // Enabled anyway: the result is the one member listed before the fault.
+    LoadErrors seen = ScanAnswering(kEnablePlugin);
+    EXPECT_EQ(seen.dialogs, 1);
+    EXPECT_EQ(seen.step, L"Create shell sub-plugin");
+    EXPECT_EQ(ReadLogLines(shell + L".created"), (Names{L"root", L"sub 5001", L"sub 5002"}));
+    // All three are stored as listed, but the fault cut the probe short
+    // before it noted the file's time and size: the next scan takes the
+    // module as changed, walks it again and the user is asked again.
+    EXPECT_EQ(key.Show(root, L"isBad isShellRoot numClasses"), L"isBad=0 isShellRoot=1 numClasses=3");
+    EXPECT_EQ(Members(shell), (Names{L"*5001 First"}));
+    EXPECT_EQ(key.Dword(L"isBad", (root + L"*5001 First").c_str()), 0u);
+    EXPECT_EQ(Counter(L"PluginsScanned"), 1u);
+    EXPECT_EQ(ScanAnswering(kEnablePlugin).dialogs, 1);
+    EXPECT_EQ(ReadLogLines(shell + L".created"),
+              (Names{L"root", L"sub 5001", L"sub 5002", L"root", L"sub 5001", L"sub 5002"}));
+    EXPECT_EQ(Members(shell), (Names{L"*5001 First"}));
+}
+
+// In background mode a shell of more than ten members tells the host of the
+// inventory change as soon as it is in; a shell of three only at the end.
+TEST_F(Shells, ABigShellIsPostedToTheHostAtOnce) {
+    key.SetDword(L"scanInSandbox", 0);  // probed in the scanner's own process, as the visible scans are
+    Add(L"shell_renames_member", L"Colours.dll");
+    Add(L"shell_thirty", L"Thirty.dll");
+    testhost::Report r = testhost::RunTestHost(dir.Path(), L"", key.Args(), 120000, nullptr);
+    ASSERT_TRUE(r.read);
+    ASSERT_EQ(r.sievoExitCode, 0u);
+    std::vector<std::wstring> texts = r.Texts();
+    ASSERT_EQ(texts.size(), 39u);
+    EXPECT_EQ(texts[2], L"Scanning Colours.dll...");
+    EXPECT_EQ(texts[6], L"Scanning Thirty.dll...");
+    for (int i = 1; i <= 30; ++i) {
+        wchar_t expected[40];
+        swprintf(expected, 40, L"Scanning Voice %02d...", i);  // the listed name after its last backslash
+        EXPECT_EQ(texts[6 + i], expected);
+    }
+    EXPECT_EQ(texts[37], L"Rebuilding plugin menus...");
+    EXPECT_EQ(texts[38].rfind(L"Scan complete.\n33 plugins found", 0), 0u) << Narrow(texts[38]);
+    std::vector<testhost::Event> posts = r.Posts();
+    ASSERT_EQ(posts.size(), 2u);
+    EXPECT_EQ(posts[0].afterNotify, 37) << "right after the big shell's last member";
+    EXPECT_EQ(posts[1].afterNotify, 38);
+}
+
+TEST_F(Shells, AShellThatNeverStopsListingIsCutAtTenThousand) {
+    std::wstring shell = Add(L"shell_never_ends", L"A_Endless.dll");
+    std::wstring echo = Add(L"effect_with_editor", L"B_Echo.dll");
+    Scan();
+    EXPECT_TRUE(Logged(L"SIEVO: Shell lists more than 10000 plug-ins: the rest is ignored"));
+    EXPECT_EQ(key.Show(TestKey::Record(shell), L"numClasses isBad"), L"numClasses=10000 isBad=0");
+    EXPECT_EQ(key.Show(TestKey::Record(echo), L"isVst"), L"isVst=1") << "the scan went on";
 }
 
 }  // namespace

@@ -54,7 +54,6 @@ protected:
             EXPECT_TRUE(e.message == kInventoryChange && e.wParam + e.lParam == 0) << "no other message, no arguments";
         return r;
     }
-    std::wstring Counters() const { return key.Show(L"Inventory", L"PluginsFound PluginsScanned PluginsDeleted"); }
     ULONGLONG Stamp() const {  // 0 when missing or not a REG_QWORD
         const std::vector<BYTE> v = key.Values(L"Inventory")[L"lastUpdateTime"];
         ULONGLONG at = 0;
@@ -75,7 +74,7 @@ TEST_F(HostNotifications, EachRunTellsTheHostEachStepAndWhatChangedUnderItsGroup
     key.SetDword(L"PluginsDeleted", 9, L"Inventory");
     const std::wstring group = L"{5A1E7C3B-9D2F-4B8A-A6C4-0E1F2D3C4B5A}";
     testhost::Report r = Run(L"--toast " + group, L"/Log");
-    EXPECT_EQ(Counters(), L"PluginsFound=2 PluginsScanned=2 PluginsDeleted=0");
+    EXPECT_EQ(key.Counters(), L"PluginsFound=2 PluginsScanned=2 PluginsDeleted=0");
     EXPECT_GT(Stamp(), kOldStamp);
     EXPECT_EQ(key.Dword(L"SievoGUIVisible"), 0u);
 
@@ -115,7 +114,7 @@ TEST_F(HostNotifications, EachRunTellsTheHostEachStepAndWhatChangedUnderItsGroup
     for (const testhost::Event& e : r.Notifications()) EXPECT_EQ(e.toastGuid, made) << Narrow(e.text);
     EXPECT_EQ(r.Texts(), (std::vector<std::wstring>{kStarted, kSearching, Complete(2, 0, 0, 0)}));
     EXPECT_TRUE(r.Posts().empty());
-    EXPECT_EQ(Counters(), L"PluginsFound=2 PluginsScanned=0 PluginsDeleted=0");
+    EXPECT_EQ(key.Counters(), L"PluginsFound=2 PluginsScanned=0 PluginsDeleted=0");
     EXPECT_EQ(Stamp(), kOldStamp);
 
     ASSERT_TRUE(DeleteFileW(synth.c_str()));
@@ -124,7 +123,7 @@ TEST_F(HostNotifications, EachRunTellsTheHostEachStepAndWhatChangedUnderItsGroup
     EXPECT_EQ(r.Texts(), (std::vector<std::wstring>{kStarted, kSearching, kRebuilding, Complete(1, 0, 1, 0)}));
     ASSERT_EQ(r.Posts().size(), 1u);
     EXPECT_EQ(r.Posts()[0].afterNotify, 3);
-    EXPECT_EQ(Counters(), L"PluginsFound=1 PluginsScanned=0 PluginsDeleted=1");
+    EXPECT_EQ(key.Counters(), L"PluginsFound=1 PluginsScanned=0 PluginsDeleted=1");
     EXPECT_GT(Stamp(), kOldStamp);
 }
 

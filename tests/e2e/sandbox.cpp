@@ -42,9 +42,6 @@ protected:
         return k.Dword(name, TestKey::Record(module).c_str());
     }
     DWORD Value(const std::wstring& module, const wchar_t* name) const { return Value(key, module, name); }
-    static std::wstring Counters(const TestKey& k) {
-        return k.Show(L"Inventory", L"PluginsFound PluginsScanned PluginsDeleted");
-    }
     // Scan folders are kept in lower case, so logged paths are too (the file
     // names keep theirs).
     std::wstring Logged(const std::wstring& module) const {
@@ -71,7 +68,7 @@ TEST_F(Sandbox, BundleFolderIsRecordedWithoutAChild) {
     EXPECT_EQ(Value(gain, L"isVst3"), 1u);
     EXPECT_EQ(Value(effect, L"isVst"), 1u);
     EXPECT_EQ(key.Show(TestKey::Record(bundle), L"isVst3 touch"), L"isVst3=0 touch=1") << "the sweep keeps it";
-    EXPECT_EQ(Counters(key), L"PluginsFound=3 PluginsScanned=3 PluginsDeleted=0");
+    EXPECT_EQ(key.Counters(), L"PluginsFound=3 PluginsScanned=3 PluginsDeleted=0");
     auto children = ReadLogLines(SandboxLogPath());
     EXPECT_EQ(CountStarting(children, L"VST to scan - "), 3) << "one child a module, none for the folder";
     EXPECT_FALSE(Contains(children, L"VST to scan - " + bundle));
@@ -120,7 +117,7 @@ TEST_F(Sandbox, AFreshWorkerAfterEveryMishap) {
         EXPECT_EQ(key.Show(TestKey::Record(module), L"isBad isVst"), L"isBad=0 isVst=1") << Narrow(module);
     for (const std::wstring& module : {exits, hang, crash})  // marked before the plug-in's code ran
         EXPECT_EQ(key.Show(TestKey::Record(module), L"isBad touch"), L"isBad=1 touch=1") << Narrow(module);
-    EXPECT_EQ(Counters(key), L"PluginsFound=5 PluginsScanned=4 PluginsDeleted=0") << "the sums the workers stored";
+    EXPECT_EQ(key.Counters(), L"PluginsFound=5 PluginsScanned=4 PluginsDeleted=0") << "the sums the workers stored";
 
     auto log = ReadLogLines(MainLogPath());
     EXPECT_TRUE(Contains(log, L"SIEVO: Sandbox worker ended while it scanned " + Logged(exits)));
@@ -135,42 +132,24 @@ TEST_F(Sandbox, AFreshWorkerAfterEveryMishap) {
 }
 
 // Killed from outside in the middle of a module that would never end (no
-// time limit): the module counts as crashed and the next gets a new worker.
-TEST_F(Sandbox, AWorkerKilledMidModule) {
+// time limit), a worker costs its module (counted as crashed) and the next
+// module gets a new worker. A scan ended from outside takes its workers with
+// it: one that spins in a plug-in would never read the pipe again to learn
+// the scan is gone.
+TEST_F(Sandbox, KilledFromOutsideMidModule) {
     key.SetDword(L"sandboxWorkers", 1);
     key.SetDword(L"sandboxTimeout", 0);
     std::wstring before = Add(L"effect_with_editor", L"A_Echo.dll");
     std::wstring spin = Add(L"misbehaves_as_told", L"B_Spin.dll");
-    dir.Write(L"plugins\\B_Spin.dll.how", "spin");
     std::wstring after = Add(L"effect_with_editor", L"C_Echo.dll");
-    bool killed = false;
-    ASSERT_FALSE(Scan(120000, [&](DWORD) {
-                     if (killed || !Contains(ReadLogLines(SandboxLogPath()), L"VST to scan - " + Logged(spin))) return;
-                     Sleep(300);  // into the plug-in's code
-                     auto log = ReadLogLines(MainLogPath());
-                     DWORD pid = 0;  // the one worker's, the last started
-                     for (auto line = log.rbegin(); line != log.rend() && !pid; ++line)
-                         swscanf(line->c_str(), L"SIEVO: Sandbox worker %*u started (process %lu)", &pid);
-                     HANDLE worker = OpenProcess(PROCESS_TERMINATE, FALSE, pid);
-                     killed = worker && TerminateProcess(worker, 9);
-                     CloseHandle(worker);
-                 }).timedOut);
-    ASSERT_TRUE(killed);
-    EXPECT_EQ(key.Show(TestKey::Record(spin), L"isBad touch"), L"isBad=1 touch=1");
-    EXPECT_EQ(Value(before, L"isVst"), 1u);
-    EXPECT_EQ(Value(after, L"isVst"), 1u);
-    EXPECT_EQ(key.Dword(L"PluginsScanned", L"Inventory"), 2u);
-    EXPECT_TRUE(Contains(ReadLogLines(MainLogPath()), L"SIEVO: Sandbox worker ended while it scanned " + Logged(spin)));
-    EXPECT_EQ(WorkerStarts(), 2);
-}
-
-// A scan ended from outside takes its workers with it: one that spins in a
-// plug-in would never read the pipe again to learn the scan is gone.
-TEST_F(Sandbox, AScanEndedFromOutsideLeavesNoWorkerBehind) {
-    key.SetDword(L"sandboxWorkers", 1);
-    key.SetDword(L"sandboxTimeout", 0);
-    std::wstring spin = Add(L"misbehaves_as_told", L"Spin.dll");
-    dir.Write(L"plugins\\Spin.dll.how", "spin");
+    std::wstring last = Add(L"misbehaves_as_told", L"D_Spin.dll");
+    dir.Write(L"plugins\\B_Spin.dll.how", "spin");
+    dir.Write(L"plugins\\D_Spin.dll.how", "spin");
+    auto reach = [&](const std::wstring& module) {  // until the worker is in the plug-in's code
+        for (DWORD start = GetTickCount(); GetTickCount() - start < 30000; Sleep(100))
+            if (Contains(ReadLogLines(SandboxLogPath()), L"VST to scan - " + Logged(module))) break;
+        Sleep(300);
+    };
     auto running = [] {
         int n = 0;
         HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
@@ -183,13 +162,25 @@ TEST_F(Sandbox, AScanEndedFromOutsideLeavesNoWorkerBehind) {
     };
     {
         Sievo scan(key.Args() + L"/Background/Log");  // ended when it goes out of scope
-        for (DWORD start = GetTickCount(); GetTickCount() - start < 30000; Sleep(100))
-            if (Contains(ReadLogLines(SandboxLogPath()), L"VST to scan - " + Logged(spin))) break;
-        Sleep(300);  // into the plug-in's code
+        reach(spin);
+        auto log = ReadLogLines(MainLogPath());
+        DWORD pid = 0;  // the one worker's, the last started
+        for (auto line = log.rbegin(); line != log.rend() && !pid; ++line)
+            swscanf(line->c_str(), L"SIEVO: Sandbox worker %*u started (process %lu)", &pid);
+        HANDLE worker = OpenProcess(PROCESS_TERMINATE, FALSE, pid);
+        ASSERT_TRUE(worker && TerminateProcess(worker, 9));
+        CloseHandle(worker);
+        reach(last);
         ASSERT_EQ(running(), 2) << "the scan and its worker";
     }
     for (DWORD start = GetTickCount(); running() > 0 && GetTickCount() - start < 10000;) Sleep(100);
     EXPECT_EQ(running(), 0);
+    EXPECT_EQ(key.Show(TestKey::Record(spin), L"isBad touch"), L"isBad=1 touch=1");
+    EXPECT_EQ(Value(before, L"isVst"), 1u);
+    EXPECT_EQ(Value(after, L"isVst"), 1u);
+    EXPECT_EQ(key.Dword(L"PluginsScanned", L"Inventory"), 2u);
+    EXPECT_TRUE(Contains(ReadLogLines(MainLogPath()), L"SIEVO: Sandbox worker ended while it scanned " + Logged(spin)));
+    EXPECT_EQ(WorkerStarts(), 2);
 }
 
 // The folder is an internal and a user folder at once, so every module
@@ -222,7 +213,7 @@ TEST_F(Sandbox, OneOrTwoWorkersLeaveTheSameInventory) {
         testhost::Report r = testhost::RunTestHost(dir.Path(), L"", k.Args() + L"/Log", 120000);
         EXPECT_TRUE(r.read);
         EXPECT_EQ(r.sievoExitCode, 0u);
-        Outcome o{{}, Counters(k), r.Texts(), r.Posts().size()};
+        Outcome o{{}, k.Counters(), r.Texts(), r.Posts().size()};
         for (const std::wstring& name : k.InventoryKeys()) {
             std::wstring lower = name;
             CharLowerBuffW(lower.data(), static_cast<DWORD>(lower.size()));

@@ -137,27 +137,17 @@ void TestKey::SetDword(const wchar_t* name, DWORD value, const wchar_t* sub) con
     RegSetKeyValueW(HKEY_CURRENT_USER, Sub(sub).c_str(), name, REG_DWORD, &value, sizeof value);
 }
 
-bool TestKey::GetDword(const wchar_t* name, DWORD* value, const wchar_t* sub) const {
-    DWORD cb = sizeof(DWORD);
-    return !RegGetValueW(HKEY_CURRENT_USER, Sub(sub).c_str(), name, RRF_RT_REG_DWORD, nullptr, value, &cb);
-}
-
-bool TestKey::GetString(const wchar_t* name, std::wstring* value, const wchar_t* sub) const {
-    wchar_t buffer[4096];
-    DWORD cb = sizeof buffer;
-    if (RegGetValueW(HKEY_CURRENT_USER, Sub(sub).c_str(), name, RRF_RT_REG_SZ, nullptr, buffer, &cb)) return false;
-    *value = buffer;
-    return true;
-}
-
 DWORD TestKey::Dword(const wchar_t* name, const wchar_t* sub) const {
-    DWORD value = 0;
-    return GetDword(name, &value, sub) ? value : kMissing;
+    DWORD value = 0, cb = sizeof value;
+    if (RegGetValueW(HKEY_CURRENT_USER, Sub(sub).c_str(), name, RRF_RT_REG_DWORD, nullptr, &value, &cb))
+        return kMissing;
+    return value;
 }
 
 std::wstring TestKey::Text(const wchar_t* name, const wchar_t* sub) const {
-    std::wstring value;
-    return GetString(name, &value, sub) ? value : L"-";
+    wchar_t buffer[4096];
+    DWORD cb = sizeof buffer;
+    return RegGetValueW(HKEY_CURRENT_USER, Sub(sub).c_str(), name, RRF_RT_REG_SZ, nullptr, buffer, &cb) ? L"-" : buffer;
 }
 
 std::wstring TestKey::Show(const std::wstring& sub, const wchar_t* names) const {
@@ -213,9 +203,9 @@ std::vector<std::wstring> TestKey::InventoryKeys() const {
 std::vector<std::wstring> TestKey::RecordsOf(const std::wstring& modulePath) const {
     std::vector<std::wstring> records;
     for (const std::wstring& name : InventoryKeys()) {
-        std::wstring sub = L"Inventory\\" + name, path;
-        if (GetString(L"FullPath", &path, sub.c_str()) &&
-            CompareStringOrdinal(path.c_str(), -1, modulePath.c_str(), -1, TRUE) == CSTR_EQUAL)
+        std::wstring sub = L"Inventory\\" + name;
+        if (CompareStringOrdinal(Text(L"FullPath", sub.c_str()).c_str(), -1, modulePath.c_str(), -1, TRUE) ==
+            CSTR_EQUAL)
             records.push_back(sub);
     }
     std::sort(records.begin(), records.end());
@@ -263,6 +253,11 @@ std::wstring TempDir::Write(const std::wstring& relative, const std::string& byt
         CloseHandle(file);
     }
     return target;
+}
+
+std::wstring TempDir::BelowTemp() const {
+    wchar_t temp[MAX_PATH] = {};
+    return path_.substr(GetTempPathW(MAX_PATH, temp) - 1);
 }
 
 bool MakeNewer(const std::wstring& path) {

@@ -36,8 +36,6 @@ public:
     // REG_SZ unless told (REG_EXPAND_SZ for "%TEMP%\\...").
     void SetText(const wchar_t* name, const std::wstring& text, const wchar_t* sub = nullptr,
                  DWORD type = REG_SZ) const;
-    bool GetDword(const wchar_t* name, DWORD* value, const wchar_t* sub = nullptr) const;
-    bool GetString(const wchar_t* name, std::wstring* value, const wchar_t* sub = nullptr) const;
     // kMissing / "-" when the value is not there.
     static constexpr DWORD kMissing = 0xFFFFFFFE;
     DWORD Dword(const wchar_t* name, const wchar_t* sub = nullptr) const;
@@ -45,6 +43,8 @@ public:
     // "isBad=0 FullName=Echo Chamber" for names "isBad FullName" ("-" when missing).
     std::wstring Show(const std::wstring& sub, const wchar_t* names) const;
     bool Exists(const wchar_t* sub = nullptr) const;
+    // The last scan's metrics beside the inventory, as Show() gives them.
+    std::wstring Counters() const { return Show(L"Inventory", L"PluginsFound PluginsScanned PluginsDeleted"); }
     // Every value of a key by name: its type followed by its bytes.
     std::map<std::wstring, std::vector<BYTE>> Values(const wchar_t* sub) const;
     // Subkey names of Inventory, in enumeration order.
@@ -73,6 +73,8 @@ public:
     std::wstring Make(const std::wstring& relative) const;
     std::wstring Copy(const std::wstring& source, const std::wstring& relative) const;
     std::wstring Write(const std::wstring& relative, const std::string& bytes) const;
+    // The path below %TEMP%, from its leading backslash on ("%TEMP%" + it is Path()).
+    std::wstring BelowTemp() const;
 
 private:
     std::wstring path_;
