@@ -106,6 +106,7 @@ void RunSandboxedProbe(const InventoryRecord& record) {
     info.lpParameters = parameters.c_str();
     info.lpDirectory = folder.empty() ? nullptr : folder.c_str();
     info.nShow = SW_SHOWNORMAL;
+    PrepareScanChildren();
     if (!ShellExecuteExW(&info) || !info.hProcess) return;
     UniqueHandle child(info.hProcess);
     TieToScan(child.Get());

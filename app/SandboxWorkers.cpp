@@ -75,6 +75,7 @@ bool MakePipe(UniqueHandle* ours, UniqueHandle* theirs) {
 std::unique_ptr<Worker> StartWorker() {
     std::wstring exe, folder;
     if (!ProgramToRunAgain(&exe, &folder)) return nullptr;
+    PrepareScanChildren();
     auto worker = std::make_unique<Worker>();
     UniqueHandle theirs;
     if (!MakePipe(&worker->pipe, &theirs)) return nullptr;

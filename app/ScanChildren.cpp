@@ -1,26 +1,36 @@
 #include "app/ScanChildren.h"
 
-#include "core/Win32Owners.h"
-
 namespace {
 
-// Closed by the system when this process ends, however it ends; the
-// children in it end then too.
+// Never closed by us: the system closes it when this process ends, however
+// it ends, and the children in the job end then too. Closing it on the way
+// out would end this process as well, with another exit code than its own.
 HANDLE ScanJob() {
-    static UniqueHandle job = [] {
-        UniqueHandle made(CreateJobObjectW(nullptr, nullptr));
+    static HANDLE job = [] {
+        HANDLE made = CreateJobObjectW(nullptr, nullptr);
         JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
         limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
-        if (made.Valid() &&
-            !SetInformationJobObject(made.Get(), JobObjectExtendedLimitInformation, &limits, sizeof limits))
-            made.Reset(nullptr);
+        if (made && !SetInformationJobObject(made, JobObjectExtendedLimitInformation, &limits, sizeof limits)) {
+            CloseHandle(made);
+            made = nullptr;
+        }
+        // In the job ourselves, every child is born in it: a scan ended
+        // between starting a child and tying it would otherwise leave that
+        // child behind for good.
+        if (made) AssignProcessToJobObject(made, GetCurrentProcess());
         return made;
     }();
-    return job.Get();
+    return job;
 }
 
 }  // namespace
 
+void PrepareScanChildren() {
+    ScanJob();
+}
+
 void TieToScan(HANDLE process) {
+    // Already in the job when it was born in it; tied here when this scan
+    // could not join its own job (one a host put it in that allows none).
     if (HANDLE job = ScanJob()) AssignProcessToJobObject(job, process);
 }

@@ -5,6 +5,10 @@
 
 #include <windows.h>
 
+// Called before a child is started: children started after it are born tied
+// to this scan.
+void PrepareScanChildren();
+
 // Ties the process to this scan's lifetime. Without job objects (or inside a
 // job that allows none of its own) the child is simply not tied.
 void TieToScan(HANDLE process);
