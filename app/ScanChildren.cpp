@@ -16,7 +16,9 @@ HANDLE ScanJob() {
         }
         // In the job ourselves, every child is born in it: a scan ended
         // between starting a child and tying it would otherwise leave that
-        // child behind for good.
+        // child behind for good. From here on a process that a plug-in
+        // probed in this process starts is in the job too and ends with the
+        // scan, as those started in workers always did.
         if (made) AssignProcessToJobObject(made, GetCurrentProcess());
         return made;
     }();
